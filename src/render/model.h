@@ -1,0 +1,53 @@
+#pragma once
+
+#include "render/gl.h"
+
+#include <glm/glm.hpp>
+
+#include <vector>
+
+// One mesh with its texture, GPU buffers and the uniform locations of the program it is drawn with.
+// Built once at start-up and never destroyed.
+class Model
+{
+  public:
+    Model(const char* modelPath, glm::mat4 modelMatrix, const char* texturePath, GLuint programID);
+
+    // Draws with whatever program is current. The player's whole input step runs first, so the
+    // camera it leaves behind is the one this draw uses.
+    template <typename Player> void draw(float dt, Player& player, glm::mat4 m)
+    {
+        bindTexture();
+        modelMatrix = m;
+        player.update(dt);
+        submit(player.getProjectionMatrix(), player.getViewMatrix());
+    }
+
+    glm::mat4 getModelMatrix() const { return modelMatrix; }
+    // The next draw uses matrix instead of its own model matrix for "MVP", once.
+    void setOverride(const glm::mat4& matrix);
+
+    bool loaded = false;
+    std::vector<unsigned int> indices;
+    std::vector<glm::vec3> vertices;
+    std::vector<glm::vec2> uvs;
+    std::vector<glm::vec3> normals;
+    GLuint texture = 0;
+    GLuint programID = 0;
+    GLint textureSamplerLocation = -1;
+    GLint mvpLocation = -1;
+    GLint modelMatrixLocation = -1;
+    GLint viewMatrixLocation = -1;
+    GLuint vertexArray = 0;
+    GLuint vertexBuffer = 0;
+    GLuint uvBuffer = 0;
+    GLuint normalBuffer = 0;
+    GLuint elementBuffer = 0;
+    glm::mat4 modelMatrix;
+    glm::mat4 overrideMatrix = glm::mat4(1.0f);
+    bool hasOverride = false;
+
+  private:
+    void bindTexture();
+    void submit(const glm::mat4& projection, const glm::mat4& view);
+};

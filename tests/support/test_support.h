@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+struct GLFWwindow;
+
+// A hidden window with an OpenGL 4.4 core context, made current; nullptr when no display is
+// available (the test should then be skipped with GTEST_SKIP).
+GLFWwindow* createTestContext(int width = 64, int height = 64);
+void destroyTestContext(GLFWwindow* window);
+
+// Runs body with standard output (and, when asked, standard error) captured; returns what was written.
+std::string captureStdout(const std::function<void()>& body);
+std::string captureStderr(const std::function<void()>& body);
+
+// Writes text (or bytes) to path, creating or truncating the file.
+void writeFile(const std::string& path, const std::string& bytes);
+// A fresh, empty scratch directory for one test.
+std::string makeScratchDir(const std::string& name);

@@ -1,0 +1,2 @@
+// placeholder replaced by the asset generator
+int main() { return 0; }

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "game/scene_object.h"
+
+#include <map>
+
+// The level's objects by id: asteroids 0 to 100, the massive station 101, the rock 102.
+extern std::map<int, SceneObject*> sceneObjects;
+extern SceneObject* projectile;
+extern SceneObject* earth;
+extern SceneObject* sun;
+
+const int massiveStationId = 101;
+const int rockId = 102;
+
+// Creates the projectile (from the given model, position and texture), then the Earth and the Sun.
+// Returns the Sun.
+SceneObject* createProjectileEarthSun(const char* modelFile, glm::vec3 position, PhysicsWorld* physicsWorld,
+                                      const char* textureFile, GLuint program);
+
+// Builds the whole level in its fixed order: projectile, Earth, Sun, the 101 asteroids, the
+// massive station and the rock.
+void buildLevel(PhysicsWorld* physicsWorld, GLuint program);
+
+// One asteroid coordinate: a whole number from 0 to 70 from the unseeded standard generator.
+float randomCoordinate();

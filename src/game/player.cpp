@@ -1,0 +1,256 @@
+#include "game/player.h"
+
+#include "game/rules.h"
+
+#include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <cmath>
+#include <cstdio>
+
+glm::vec3 viewDirection;
+glm::vec3 viewRight;
+glm::vec3 viewUp;
+double cursorX;
+double cursorY;
+ControllerCollisionFlags lastMoveFlags;
+glm::vec3 frustumAxisX;
+glm::vec3 frustumAxisY;
+glm::vec3 frustumAxisZ;
+bool frustumCullingEnabled;
+
+// Each move through the controller covers this fraction of a view vector, whatever the frame time.
+static const float moveStep = 1.0f / 500.0f;
+
+void setFrustumCullingEnabled(bool enabled)
+{
+    frustumCullingEnabled = enabled;
+}
+
+Player::Player(GLFWwindow* window, PhysicsWorld* physicsWorld, int width, int height)
+    : width(width), height(height), window(window), physicsWorld(physicsWorld)
+{
+    controller = physicsWorld->getController();
+    controllerShape = physicsWorld->getControllerShape();
+    settings = RenderSettings();
+    position = glm::vec3(controller->getPosition());
+}
+
+glm::vec3 Player::getDirection() const
+{
+    return viewDirection;
+}
+
+glm::vec3 Player::getUp() const
+{
+    return viewUp;
+}
+
+ControllerCollisionFlags Player::getCollisionFlags() const
+{
+    return lastMoveFlags;
+}
+
+void Player::update(float dt)
+{
+    double started = timingUpdates ? glfwGetTime() : 0.0;
+    look();
+
+    float h = horizontalAngle;
+    float v = verticalAngle;
+    viewDirection = glm::vec3(std::cos(v) * std::sin(h), std::sin(v), std::cos(v) * std::cos(h));
+    viewRight = glm::vec3(std::sin(h - 1.57f), 0.0f, std::cos(h - 1.57f));
+    viewUp = glm::cross(viewRight, viewDirection);
+
+    // The controller's proxy box turns with the yaw, about its own x axis.
+    controllerShape->setLocalPose(
+        Transform(glm::vec3(0.0f), glm::quat(std::cos(h / 2.0f), std::sin(h / 2.0f), 0.0f, 0.0f)));
+
+    move(dt);
+    if (glfwGetKey(window, GLFW_KEY_SPACE) == GLFW_PRESS)
+    {
+        shoot();
+    }
+    handleSettingKeys();
+
+    projection = glm::perspective(fieldOfView, static_cast<float>(width) / static_cast<float>(height), 0.1f,
+                                  500.0f);
+    view = glm::lookAt(position, position + viewDirection, viewUp);
+    if (timingUpdates)
+    {
+        updateSeconds += glfwGetTime() - started;
+    }
+}
+
+void Player::look()
+{
+    double centreX = static_cast<double>(width / 2);
+    double centreY = static_cast<double>(height / 2);
+    if (cursorKnown)
+    {
+        cursorX = knownCursorX;
+        cursorY = knownCursorY;
+    }
+    else
+    {
+        glfwGetCursorPos(window, &cursorX, &cursorY);
+        glfwSetCursorPos(window, centreX, centreY);
+        // The window system only moves the cursor of a focused window; otherwise it stays put
+        // and every later update of this frame sees the same offset again.
+        bool focused = glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_TRUE;
+        knownCursorX = focused ? centreX : cursorX;
+        knownCursorY = focused ? centreY : cursorY;
+        cursorKnown = true;
+    }
+    horizontalAngle += mouseSpeed * static_cast<float>(centreX - cursorX);
+    verticalAngle += mouseSpeed * static_cast<float>(centreY - cursorY);
+}
+
+void Player::move(float dt)
+{
+    struct MoveKey
+    {
+        int key;
+        glm::vec3 displacement;
+    };
+    const MoveKey moves[] = {
+        {GLFW_KEY_W, viewDirection * moveStep},
+        {GLFW_KEY_S, -viewDirection * moveStep},
+        {GLFW_KEY_D, viewRight * moveStep},
+        {GLFW_KEY_A, -viewRight * moveStep},
+    };
+    for (const MoveKey& move : moves)
+    {
+        if (glfwGetKey(window, move.key) == GLFW_PRESS)
+        {
+            lastMoveFlags = controller->move(move.displacement, 0.0f, dt);
+            position = glm::vec3(controller->getPosition());
+        }
+    }
+}
+
+void Player::shoot()
+{
+    launchProjectile(glm::vec3(position.x, position.y - 3.0f, position.z), viewDirection, 130.0f);
+}
+
+// A setting key acts once per press: on the first update that sees it down after it was up.
+// Sticky keys report a press released between two polls once, which also counts once.
+bool Player::isNewPress(int key)
+{
+    bool down = glfwGetKey(window, key) == GLFW_PRESS;
+    bool isNew = down && !keyWasDown[key];
+    keyWasDown[key] = down;
+    return isNew;
+}
+
+static void announce(const char* message)
+{
+    printf("%s\n", message);
+    fflush(stdout);
+}
+
+static void toggle(bool& setting, const char* onMessage, const char* offMessage)
+{
+    setting = !setting;
+    announce(setting ? onMessage : offMessage);
+}
+
+void Player::handleSettingKeys()
+{
+    if (isNewPress(GLFW_KEY_F1))
+    {
+        settings.showHelp = !settings.showHelp;
+        if (settings.showHelp)
+        {
+            // The help text has no line end: whatever the game prints next continues the line.
+            printf("Display help: on\nHow to play: Shoot the things! Don't die!");
+            fflush(stdout);
+        }
+        else
+        {
+            announce("Display help: off");
+        }
+    }
+    if (isNewPress(GLFW_KEY_F2))
+    {
+        toggle(settings.showFrameTime, "Display frame time: on", "Display frame time: off");
+    }
+    if (isNewPress(GLFW_KEY_F3))
+    {
+        toggle(settings.wireFrame, "Wire frame: on", "Wire frame: off");
+    }
+    if (isNewPress(GLFW_KEY_F4))
+    {
+        toggle(settings.nearestSampling, "Texture sampling quality: Nearest neighbour",
+               "Texture sampling quality: Bilinear");
+    }
+    if (isNewPress(GLFW_KEY_F5))
+    {
+        int& mode = settings.mipMapMode;
+        if (mode == 0)
+        {
+            mode = 1;
+            announce("Mip mapping quality: Nearest neighbour");
+        }
+        else if (mode == 1)
+        {
+            mode = 2;
+            announce("Mip mapping quality: Linear");
+        }
+        else if (mode >= 2)
+        {
+            mode = 0;
+            announce("Mip mapping quality: off");
+        }
+    }
+    if (isNewPress(GLFW_KEY_F8))
+    {
+        toggle(settings.frustumCulling, "View frustum culling: on", "View frustum culling: off");
+    }
+    if (isNewPress(GLFW_KEY_F9))
+    {
+        toggle(settings.transparency, "Transparency: on", "Transparency: off");
+    }
+}
+
+void Player::setFrustumShape(float fovDegrees, float aspect, float nearDistance, float farDistance)
+{
+    float halfAngle = static_cast<float>(fovDegrees * M_PI / 360.0);
+    frustumAspect = aspect;
+    frustumNear = nearDistance;
+    frustumFar = farDistance;
+    frustumTangent = std::tan(halfAngle);
+}
+
+void Player::updateFrustum(glm::vec3 eye, glm::vec3 target, glm::vec3 up)
+{
+    frustumAxisZ = glm::normalize(eye - target);
+    frustumAxisX = glm::normalize(glm::cross(up, frustumAxisZ));
+    frustumAxisY = glm::cross(frustumAxisZ, frustumAxisX);
+}
+
+// Bounds are inclusive; the tests run depth, vertical, horizontal and stop at the first miss.
+// The axes are the frame's, the position is the player's at the moment of the test.
+int Player::testPointInFrustum(glm::vec3 point) const
+{
+    glm::vec3 v = point - position;
+    float depth = glm::dot(v, -frustumAxisZ);
+    if (depth > frustumFar || depth < frustumNear)
+    {
+        return 0;
+    }
+    float y = glm::dot(v, -frustumAxisY);
+    float limit = depth * frustumTangent;
+    if (y > limit || y < -limit)
+    {
+        return 0;
+    }
+    float x = glm::dot(v, -frustumAxisX);
+    limit = limit * frustumAspect;
+    if (x > limit || x < -limit)
+    {
+        return 0;
+    }
+    return 2;
+}

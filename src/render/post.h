@@ -34,6 +34,9 @@ void beginScenePass(int width, int height);
 // pingpongTextures[0], with the depth test off. Returns the texture the last pass wrote.
 GLuint runBlurPasses(GLuint blurProgram);
 
+// The ping-pong texture the last blur pass wrote (pingpongTextures[0] after the two passes).
+GLuint getBloomTexture();
+
 // Selects postProgram and binds the four inputs of the composite on units 1 to 4.
 void setUpComposite(int width, int height, GLuint bloomTexture);
 

@@ -1,0 +1,12 @@
+#version 440 core
+
+// Full-screen quad in clip space; the texture coordinate follows from the position.
+layout(location = 0) in vec3 position;
+
+out vec2 uv;
+
+void main()
+{
+    uv = position.xy * 0.5 + 0.5;
+    gl_Position = vec4(position, 1.0);
+}

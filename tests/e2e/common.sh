@@ -1,0 +1,103 @@
+# Shared steps of the end-to-end tests: run the real game binary in a real window on the current
+# (virtual) display, press real keys with xdotool, and read its console and exit status.
+set -euo pipefail
+
+game_dir=$(cd "$1" && pwd)
+work=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
+game_pid=""
+window=""
+
+cleanup()
+{
+    if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then
+        kill -9 "$game_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail()
+{
+    echo "FAIL: $*" >&2
+    if [ -f "$work/stdout" ]; then
+        echo "--- standard output (first 40 lines)" >&2
+        head -n 40 "$work/stdout" >&2
+    fi
+    if [ -f "$work/stderr" ]; then
+        echo "--- standard error" >&2
+        head -n 40 "$work/stderr" >&2
+    fi
+    exit 1
+}
+
+# A private game folder: the real data, with a config.txt of our own (or none).
+# Usage: make_game_folder [config text]   (no argument: no config.txt at all)
+make_game_folder()
+{
+    mkdir -p "$work/game"
+    for entry in velmora Shader Texture Models; do
+        ln -s "$game_dir/$entry" "$work/game/$entry"
+    done
+    if [ $# -gt 0 ]; then
+        printf '%b' "$1" >"$work/game/config.txt"
+    fi
+}
+
+start_game()
+{
+    (cd "$work/game" && exec ./velmora >"$work/stdout" 2>"$work/stderr" </dev/null) &
+    game_pid=$!
+}
+
+# Waits for the game window and gives it the keyboard focus.
+wait_for_window()
+{
+    for _ in $(seq 1 300); do
+        window=$(xdotool search --pid "$game_pid" --name '^Velmora$' 2>/dev/null | head -n 1 || true)
+        if [ -n "$window" ]; then
+            xdotool windowfocus --sync "$window" 2>/dev/null || true
+            return 0
+        fi
+        kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its window appeared"
+        sleep 0.1
+    done
+    fail "no window titled Velmora appeared"
+}
+
+# Waits until the console shows a line matching the pattern (grep -E), for up to N seconds.
+wait_for_output()
+{
+    local pattern=$1 seconds=${2:-30}
+    for _ in $(seq 1 $((seconds * 10))); do
+        grep -q -E "$pattern" "$work/stdout" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "no console line matching '$pattern' within $seconds s"
+}
+
+press()
+{
+    xdotool key --window "$window" "$@"
+}
+
+# Waits for the game to end by itself; prints its exit status.
+wait_for_exit()
+{
+    local seconds=${1:-30}
+    for _ in $(seq 1 $((seconds * 10))); do
+        if ! kill -0 "$game_pid" 2>/dev/null; then
+            local status=0
+            wait "$game_pid" || status=$?
+            game_pid=""
+            echo "$status"
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "the game was still running after $seconds s"
+}
+
+count_lines()
+{
+    grep -c -E "$1" "$work/stdout" || true
+}

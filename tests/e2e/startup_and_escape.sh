@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The game opens its window at the configured size, builds its three programs, and Escape ends it
+# with status 0.
+source "$(dirname "$0")/common.sh"
+
+make_game_folder "800\n600\nTRUE\n"
+start_game
+wait_for_window
+
+geometry=$(xwininfo -id "$window")
+echo "$geometry" | grep -q "Width: 800" || fail "window width is not 800: $geometry"
+echo "$geometry" | grep -q "Height: 600" || fail "window height is not 600 (a TRUE flag is not full screen)"
+
+wait_for_output "Linking program!" 30
+sleep 1
+compiles=$(count_lines "^Compiling shader: Shader/")
+links=$(count_lines "^Linking program!")
+[ "$compiles" -eq 6 ] || fail "expected 6 'Compiling shader' lines, saw $compiles"
+[ "$links" -eq 3 ] || fail "expected 3 'Linking program!' lines, saw $links"
+head -n 1 "$work/stdout" | grep -q "Compiling shader: Shader/fboVertexShader.glsl" ||
+    fail "the post-processing program must be built first"
+
+press Escape
+status=$(wait_for_exit 30)
+[ "$status" -eq 0 ] || fail "Escape should end the game with status 0, got $status"
+echo "PASS"

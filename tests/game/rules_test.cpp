@@ -1,0 +1,129 @@
+#include "game_fixture.h"
+
+namespace
+{
+TriggerPair pairOf(RigidActor* trigger, RigidActor* other)
+{
+    return TriggerPair{nullptr, trigger, nullptr, other, TriggerStatus::eNOTIFY_TOUCH_FOUND};
+}
+} // namespace
+
+using Rules = GameFixture;
+
+TEST_F(Rules, ShotStraightAtAnAsteroidRemovesExactlyIt)
+{
+    std::vector<SceneObject*> asteroids = liveAsteroids();
+    ASSERT_FALSE(asteroids.empty());
+    SceneObject* target = asteroids.front();
+    // Move the target into open space, away from the field, so nothing else is in the way.
+    glm::vec3 targetPosition(-200.0f, 0.0f, 0.0f);
+    target->getDynamicActor()->setGlobalPose(Transform(targetPosition), true);
+    world->step(1.0f / 60.0f);
+    size_t before = actorObjects.size();
+
+    // Fire from 12 units away along x, straight at the target.
+    glm::vec3 direction(1.0f, 0.0f, 0.0f);
+    launchProjectile(targetPosition - direction * 12.0f, direction, 130.0f);
+
+    for (int i = 0; i < 30 && actorObjects.count(target->getDynamicActor()) != 0; i++)
+    {
+        world->step(1.0f / 60.0f);
+    }
+    EXPECT_EQ(actorObjects.count(target->getDynamicActor()), 0u) << "the target is gone";
+    EXPECT_EQ(actorObjects.size(), before - 1) << "and nothing else";
+    EXPECT_EQ(actorObjects.count(projectile->getDynamicActor()), 1u) << "the projectile is never removed";
+
+    glm::vec3 parked = projectile->getDynamicActor()->getGlobalPose().p;
+    EXPECT_NEAR(glm::distance(parked, glm::vec3(1000.0f)), 0.0f, 1e-3f) << "parked at once";
+    glm::vec3 velocity = projectile->getDynamicActor()->getLinearVelocity();
+    EXPECT_NEAR(velocity.x, 130.0f, 1.0f) << "parking keeps the velocity";
+
+    world->step(1.0f / 60.0f);
+    EXPECT_GT(projectile->getDynamicActor()->getGlobalPose().p.x, 1002.0f) << "and it flies on from there";
+}
+
+TEST_F(Rules, EveryPairOfAReportIsHandled)
+{
+    SceneObject* a = sceneObjects.at(10);
+    SceneObject* b = sceneObjects.at(11);
+    SceneObject* c = sceneObjects.at(12);
+    SceneObject* station = sceneObjects.at(massiveStationId);
+    size_t before = actorObjects.size();
+
+    TriggerPair pairs[] = {pairOf(a->getDynamicActor(), b->getDynamicActor()),
+                           pairOf(c->getDynamicActor(), sun->getStaticActor()),
+                           pairOf(station->getDynamicActor(), world->getControllerActor())};
+    callback->onTrigger(pairs, 3);
+
+    EXPECT_EQ(actorObjects.size(), before - 4) << "both asteroids of the first pair, the asteroid that "
+                                                  "reached the Sun and the station the player touched";
+    for (SceneObject* removed : {a, b, c, station})
+    {
+        EXPECT_EQ(actorObjects.count(removed->getDynamicActor()), 0u);
+    }
+    EXPECT_FALSE(isEarthDestroyed());
+    EXPECT_FALSE(isGameWon());
+}
+
+TEST_F(Rules, ReportsParkTheProjectileEvenWhenItIsNotInvolved)
+{
+    launchProjectile(glm::vec3(-40.0f, 1.0f, 93.0f), glm::vec3(0.0f, 0.0f, -1.0f), 130.0f);
+    TriggerPair pair = pairOf(sceneObjects.at(20)->getDynamicActor(), sceneObjects.at(21)->getDynamicActor());
+    callback->onTrigger(&pair, 1);
+    EXPECT_EQ(projectile->getDynamicActor()->getGlobalPose().p, glm::vec3(1000.0f)) << "a shot in flight is lost";
+}
+
+TEST_F(Rules, EarthInAReportIsDestroyedButKeepsItsEntry)
+{
+    SceneObject* asteroid = sceneObjects.at(30);
+    TriggerPair pair = pairOf(asteroid->getDynamicActor(), earth->getStaticActor());
+    callback->onTrigger(&pair, 1);
+    EXPECT_TRUE(isEarthDestroyed());
+    EXPECT_EQ(actorObjects.count(nullptr), 1u) << "the Earth's entry is under the null key, never erased";
+    EXPECT_EQ(actorObjects.count(asteroid->getDynamicActor()), 0u);
+
+    // A touch-lost report for the same pair changes nothing more and lowers no flag.
+    size_t after = actorObjects.size();
+    pair.status = TriggerStatus::eNOTIFY_TOUCH_LOST;
+    callback->onTrigger(&pair, 1);
+    EXPECT_TRUE(isEarthDestroyed());
+    EXPECT_EQ(actorObjects.size(), after);
+}
+
+TEST_F(Rules, TheFourteenthRemovalWins)
+{
+    // Remove thirteen objects: 92 entries remain and the game is not won yet.
+    for (int id = 40; id < 53; id++)
+    {
+        handleTriggerActor(sceneObjects.at(id)->getDynamicActor());
+    }
+    ASSERT_EQ(actorObjects.size(), 92u);
+    EXPECT_FALSE(isGameWon());
+
+    // The projectile against a static actor removes nothing, so it does not win.
+    TriggerPair nothing = pairOf(projectile->getDynamicActor(), sun->getStaticActor());
+    callback->onTrigger(&nothing, 1);
+    EXPECT_EQ(actorObjects.size(), 92u);
+    EXPECT_FALSE(isGameWon());
+
+    TriggerPair hit = pairOf(projectile->getDynamicActor(), sceneObjects.at(60)->getDynamicActor());
+    callback->onTrigger(&hit, 1);
+    EXPECT_EQ(actorObjects.size(), 91u);
+    EXPECT_TRUE(isGameWon());
+}
+
+TEST_F(Rules, SpaceLaunchesTheProjectileBelowTheCamera)
+{
+    player->update(0.0f);
+    glm::vec3 eye = player->getPosition();
+    player->shoot();
+
+    RigidDynamic* actor = projectile->getDynamicActor();
+    EXPECT_EQ(actor->getGlobalPose().p, glm::vec3(eye.x, eye.y - 3.0f, eye.z));
+    glm::vec3 velocity = actor->getLinearVelocity();
+    glm::vec3 expected = viewDirection * 130.0f;
+    EXPECT_NEAR(velocity.x, expected.x, 1e-3f);
+    EXPECT_NEAR(velocity.y, expected.y, 1e-3f);
+    EXPECT_NEAR(velocity.z, expected.z, 1e-3f);
+    EXPECT_EQ(actor->getAngularVelocity(), glm::vec3(0.0f, 0.1f, 0.0f)) << "the shot keeps its spin";
+}

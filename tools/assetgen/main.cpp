@@ -1,2 +1,88 @@
-// placeholder replaced by the asset generator
-int main() { return 0; }
+// Writes every model and texture the level uses into a game folder:
+//   assetgen <gameDir>
+// Output is byte-identical from run to run: all randomness comes from fixed seeds.
+#include "bmp_writer.h"
+#include "meshes.h"
+#include "obj_writer.h"
+#include "textures.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace
+{
+struct ModelJob
+{
+    const char* file;
+    const char* name;
+    Mesh (*make)();
+};
+
+struct TextureJob
+{
+    const char* file;
+    Image (*make)();
+};
+
+const ModelJob models[] = {
+    {"Models/newAsteroid.obj", "asteroid", makeAsteroid},
+    {"Models/rock.obj", "rock", makeRock},
+    {"Models/newMassiveStation.obj", "massive_station", makeMassiveStation},
+    {"Models/newStation.obj", "station", makeSmallStation},
+    {"Models/massiveEarth.obj", "earth", makeEarth},
+    {"Models/sun.obj", "sun", makeSun},
+};
+
+const TextureJob textures[] = {
+    {"Texture/asteroid_texture.bmp", makeAsteroidTexture},
+    {"Texture/earth_texture.bmp", makeEarthTexture},
+    {"Texture/metal_texture.bmp", makeMetalTexture},
+    {"Texture/uvtemplate.bmp", makeUvTemplate},
+    {"Texture/industrial_texture.bmp", makeIndustrialTexture},
+};
+
+bool makeFolder(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+    {
+        std::fprintf(stderr, "assetgen: cannot create folder %s: %s\n", folder.string().c_str(),
+                     error.message().c_str());
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+    {
+        std::fprintf(stderr, "usage: assetgen <gameDir>\n");
+        return 2;
+    }
+    const std::filesystem::path gameDir(argv[1]);
+    if (!makeFolder(gameDir / "Models") || !makeFolder(gameDir / "Texture"))
+        return 1;
+
+    for (const ModelJob& job : models)
+    {
+        std::string path = (gameDir / job.file).string();
+        Mesh mesh = job.make();
+        if (!writeOBJ(path, mesh, job.name))
+            return 1;
+        std::printf("assetgen: wrote %s (%zu triangles)\n", path.c_str(), mesh.triangleCount());
+    }
+    for (const TextureJob& job : textures)
+    {
+        std::string path = (gameDir / job.file).string();
+        Image image = job.make();
+        if (!writeBMP(path, image))
+            return 1;
+        std::printf("assetgen: wrote %s (%dx%d)\n", path.c_str(), image.width, image.height);
+    }
+    return 0;
+}

@@ -1,0 +1,190 @@
+#include "physics/physics_scene.h"
+
+#include <algorithm>
+#include <cmath>
+
+// Trigger boxes are not Bullet objects. At the start of every step each trigger box is built from its
+// actor's current pose, the broadphase names the collision shapes near it, and an exact oriented-box
+// test decides the overlap. Comparing the sorted pair list with the previous step's gives each pair one
+// TOUCH_FOUND when it begins and one TOUCH_LOST when it ends.
+
+namespace
+{
+// Pair key: trigger actor, trigger shape slot, other actor, other shape slot, from high bits to low, so
+// sorted keys are in creation order.
+uint64_t makeKey(uint32_t triggerActor, uint32_t triggerSlot, uint32_t otherActor, uint32_t otherSlot)
+{
+    return ((uint64_t)triggerActor << 40) | ((uint64_t)(triggerSlot & 0xff) << 32) |
+           ((uint64_t)(otherActor & 0xffffff) << 8) | (uint64_t)(otherSlot & 0xff);
+}
+
+uint32_t keyTriggerActor(uint64_t key)
+{
+    return (uint32_t)(key >> 40);
+}
+uint32_t keyTriggerSlot(uint64_t key)
+{
+    return (uint32_t)(key >> 32) & 0xff;
+}
+uint32_t keyOtherActor(uint64_t key)
+{
+    return (uint32_t)(key >> 8) & 0xffffff;
+}
+uint32_t keyOtherSlot(uint64_t key)
+{
+    return (uint32_t)key & 0xff;
+}
+
+// Parallel edges give near-zero cross products; this keeps their axes from deciding anything.
+const float parallelEpsilon = 1e-6f;
+
+OrientedBox worldBox(const btTransform& actorPose, const Shape& shape)
+{
+    btTransform pose = actorPose * toBullet(shape.getLocalPose());
+    return OrientedBox{pose.getOrigin(), pose.getBasis(), toBullet(shape.getHalfExtents())};
+}
+
+struct CandidateCollector : btBroadphaseAabbCallback
+{
+    std::vector<uint32_t>* indices;
+    explicit CandidateCollector(std::vector<uint32_t>* indices) : indices(indices) {}
+    bool process(const btBroadphaseProxy* proxy) override
+    {
+        indices->push_back((uint32_t) static_cast<btCollisionObject*>(proxy->m_clientObject)->getUserIndex());
+        return true;
+    }
+};
+} // namespace
+
+bool overlapOrientedBoxes(const OrientedBox& a, const OrientedBox& b)
+{
+    // Rotation of b in a's frame, and b's centre in a's frame.
+    float r[3][3];
+    float absR[3][3];
+    btVector3 offset = b.center - a.center;
+    float t[3];
+    for (int i = 0; i < 3; i++)
+    {
+        btVector3 axisA = a.axes.getColumn(i);
+        for (int j = 0; j < 3; j++)
+        {
+            r[i][j] = axisA.dot(b.axes.getColumn(j));
+            absR[i][j] = std::fabs(r[i][j]) + parallelEpsilon;
+        }
+        t[i] = offset.dot(axisA);
+    }
+    const btVector3& ea = a.halfExtents;
+    const btVector3& eb = b.halfExtents;
+
+    // a's face normals.
+    for (int i = 0; i < 3; i++)
+    {
+        float rb = eb[0] * absR[i][0] + eb[1] * absR[i][1] + eb[2] * absR[i][2];
+        if (std::fabs(t[i]) > ea[i] + rb)
+            return false;
+    }
+    // b's face normals.
+    for (int j = 0; j < 3; j++)
+    {
+        float ra = ea[0] * absR[0][j] + ea[1] * absR[1][j] + ea[2] * absR[2][j];
+        float distance = t[0] * r[0][j] + t[1] * r[1][j] + t[2] * r[2][j];
+        if (std::fabs(distance) > ra + eb[j])
+            return false;
+    }
+    // Cross products of an edge of a (i) with an edge of b (j).
+    for (int i = 0; i < 3; i++)
+    {
+        int i1 = (i + 1) % 3;
+        int i2 = (i + 2) % 3;
+        for (int j = 0; j < 3; j++)
+        {
+            int j1 = (j + 1) % 3;
+            int j2 = (j + 2) % 3;
+            float ra = ea[i1] * absR[i2][j] + ea[i2] * absR[i1][j];
+            float rb = eb[j1] * absR[i][j2] + eb[j2] * absR[i][j1];
+            float distance = t[i2] * r[i1][j] - t[i1] * r[i2][j];
+            if (std::fabs(distance) > ra + rb)
+                return false;
+        }
+    }
+    return true;
+}
+
+void PhysicsScene::runTriggerPass()
+{
+    currentKeys.clear();
+    std::vector<uint32_t> candidates;
+    CandidateCollector collector(&candidates);
+    for (uint32_t triggerIndex = 0; triggerIndex < actors.size(); triggerIndex++)
+    {
+        const ActorRecord& trigger = *actors[triggerIndex];
+        const btTransform& triggerPose = trigger.body->getWorldTransform();
+        for (uint32_t triggerSlot = 0; triggerSlot < trigger.shapes.size(); triggerSlot++)
+        {
+            const Shape& triggerShape = *trigger.shapes[triggerSlot];
+            if (!triggerShape.hasFlag(eTRIGGER_SHAPE))
+                continue;
+            OrientedBox box = worldBox(triggerPose, triggerShape);
+            btMatrix3x3 absAxes = box.axes.absolute();
+            btVector3 reach(absAxes[0].dot(box.halfExtents), absAxes[1].dot(box.halfExtents),
+                            absAxes[2].dot(box.halfExtents));
+
+            // The broadphase holds collision shapes only, so triggers never meet other triggers here.
+            candidates.clear();
+            broadphase->aabbTest(box.center - reach, box.center + reach, collector);
+            std::sort(candidates.begin(), candidates.end());
+            for (uint32_t otherIndex : candidates)
+            {
+                const ActorRecord& other = *actors[otherIndex];
+                if (otherIndex == triggerIndex || (trigger.isStatic && other.isStatic))
+                    continue;
+                const btTransform& otherPose = other.body->getWorldTransform();
+                for (uint32_t otherSlot = 0; otherSlot < other.shapes.size(); otherSlot++)
+                {
+                    const Shape& otherShape = *other.shapes[otherSlot];
+                    if (otherShape.hasFlag(eTRIGGER_SHAPE) || !otherShape.hasFlag(eSIMULATION_SHAPE))
+                        continue;
+                    if (overlapOrientedBoxes(box, worldBox(otherPose, otherShape)))
+                        currentKeys.push_back(makeKey(triggerIndex, triggerSlot, otherIndex, otherSlot));
+                }
+            }
+        }
+    }
+    std::sort(currentKeys.begin(), currentKeys.end());
+
+    // Merge against the previous pass: new keys begin touching, vanished keys stop.
+    auto report = [this](uint64_t key, TriggerStatus status)
+    {
+        ActorRecord& trigger = *actors[keyTriggerActor(key)];
+        ActorRecord& other = *actors[keyOtherActor(key)];
+        pendingReports.push_back(TriggerPair{trigger.shapes[keyTriggerSlot(key)], trigger.handle.get(),
+                                             other.shapes[keyOtherSlot(key)], other.handle.get(), status});
+    };
+    size_t previous = 0;
+    size_t current = 0;
+    while (previous < touchingKeys.size() || current < currentKeys.size())
+    {
+        if (current == currentKeys.size() ||
+            (previous < touchingKeys.size() && touchingKeys[previous] < currentKeys[current]))
+            report(touchingKeys[previous++], TriggerStatus::eNOTIFY_TOUCH_LOST);
+        else if (previous == touchingKeys.size() || currentKeys[current] < touchingKeys[previous])
+            report(currentKeys[current++], TriggerStatus::eNOTIFY_TOUCH_FOUND);
+        else
+        {
+            previous++;
+            current++;
+        }
+    }
+    touchingKeys.swap(currentKeys);
+}
+
+void PhysicsScene::deliverTriggerReports()
+{
+    if (pendingReports.empty())
+        return;
+    // The callback may teleport actors; the pairs it gets stay valid because they are copied out first.
+    std::vector<TriggerPair> reports;
+    reports.swap(pendingReports);
+    if (callback)
+        callback->onTrigger(reports.data(), (uint32_t)reports.size());
+}

@@ -187,6 +187,8 @@ Mesh makeMassiveStation()
     Mesh mesh;
     addHub(mesh, 1.1f, 1.0f, 0.4f, 48, 4.0f);
     addSolarMast(mesh, 1.8f, 3.6f, 0.09f, glm::vec3(1.3f, 0.025f, 0.45f), 0.25f);
+    // antenna out of the engine cone, as long as the mast so the station is centred
+    append(mesh, cylinder(0.05f, -3.6f, -2.4f, 8, 1.0f, 1.0f, glm::mat4(1.0f)));
 
     // habitat ring, flattened so its cross-section is wider than tall
     append(mesh, torus(4.5f, 0.5f, 0.36f, 96, 16, 12.0f, glm::mat4(1.0f)));
@@ -208,6 +210,7 @@ Mesh makeSmallStation()
     Mesh mesh;
     addHub(mesh, 0.2f, 0.26f, 0.07f, 32, 2.0f);
     addSolarMast(mesh, 0.4f, 0.74f, 0.02f, glm::vec3(0.2f, 0.008f, 0.08f), 0.05f);
+    append(mesh, cylinder(0.012f, -0.74f, -0.6f, 6, 1.0f, 1.0f, glm::mat4(1.0f)));
     append(mesh, torus(0.56f, 0.085f, 0.065f, 48, 12, 4.0f, glm::mat4(1.0f)));
     for (int k = 0; k < 3; ++k)
         append(mesh, cylinder(0.03f, 0.18f, 0.5f, 8, 1.0f, 1.0f, spokeFrame(120.0f * static_cast<float>(k))));

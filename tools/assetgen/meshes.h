@@ -9,7 +9,7 @@ Mesh makeAsteroid();
 // A longer, ridged boulder about 2 units long; it wears the UV grid texture.
 Mesh makeRock();
 // The massive station: a drum hub, four spokes, a flattened habitat ring with pods, a mast with
-// solar wings; about 10.6 units across.
+// solar wings and an antenna; about 10.4 units across and 7.2 tall.
 Mesh makeMassiveStation();
 // A small station that also serves as the projectile, within a half extent of 0.8.
 Mesh makeSmallStation();

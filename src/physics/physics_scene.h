@@ -5,6 +5,7 @@
 
 #include "physics/physics_world.h"
 
+#include <BulletCollision/BroadphaseCollision/btDbvtBroadphase.h>
 #include <btBulletDynamicsCommon.h>
 
 #include <memory>
@@ -78,6 +79,9 @@ struct PhysicsScene
     std::vector<uint64_t> touchingKeys;
     std::vector<uint64_t> currentKeys;
     std::vector<TriggerPair> pendingReports;
+    // Scratch space of the trigger pass, kept to avoid allocating every step.
+    std::vector<uint32_t> triggerCandidates;
+    btNodeStack queryStack;
 
     ActorRecord& record(const RigidActor* actor) const { return *actors[actor->index]; }
     btRigidBody& body(const RigidActor* actor) const { return *actors[actor->index]->body; }

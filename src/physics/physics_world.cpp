@@ -16,6 +16,8 @@ const float defaultAngularDamping = 0.05f;
 const float maxAngularSpeed = 7.0f;
 // Bounces slower than this (units per second) come to rest instead.
 const float restitutionThreshold = 2.0f;
+// How far a moving broadphase leaf is stretched ahead, in multiples of its half size.
+const float broadphasePrediction = 1.0f;
 
 const uint8_t collisionShapeFlags = eSIMULATION_SHAPE | eSCENE_QUERY_SHAPE | eVISUALIZATION;
 
@@ -41,6 +43,10 @@ PhysicsScene::PhysicsScene()
     collisionConfiguration = std::make_unique<btDefaultCollisionConfiguration>();
     dispatcher = std::make_unique<btCollisionDispatcher>(collisionConfiguration.get());
     broadphase = std::make_unique<btDbvtBroadphase>();
+    // Every asteroid drifts, so every leaf moves every few steps: pair the moved leaves once per step
+    // rather than on each move, and stretch leaves along the motion so they move less often.
+    broadphase->m_deferedcollide = true;
+    broadphase->m_prediction = broadphasePrediction;
     solver = std::make_unique<btSequentialImpulseConstraintSolver>();
     world = std::make_unique<btDiscreteDynamicsWorld>(dispatcher.get(), broadphase.get(), solver.get(),
                                                       collisionConfiguration.get());

@@ -40,18 +40,23 @@ const float parallelEpsilon = 1e-6f;
 
 OrientedBox worldBox(const btTransform& actorPose, const Shape& shape)
 {
-    btTransform pose = actorPose * toBullet(shape.getLocalPose());
+    Transform local = shape.getLocalPose();
+    // Nearly every box sits at its actor's origin; skip the product for those.
+    if (local.p == glm::vec3(0.0f) && local.q == glm::quat(1.0f, 0.0f, 0.0f, 0.0f))
+        return OrientedBox{actorPose.getOrigin(), actorPose.getBasis(), toBullet(shape.getHalfExtents())};
+    btTransform pose = actorPose * toBullet(local);
     return OrientedBox{pose.getOrigin(), pose.getBasis(), toBullet(shape.getHalfExtents())};
 }
 
-struct CandidateCollector : btBroadphaseAabbCallback
+// Collects the actor index of every broadphase leaf whose box meets the query box.
+struct CandidateCollector : btDbvt::ICollide
 {
     std::vector<uint32_t>* indices;
     explicit CandidateCollector(std::vector<uint32_t>* indices) : indices(indices) {}
-    bool process(const btBroadphaseProxy* proxy) override
+    void Process(const btDbvtNode* leaf) override
     {
+        auto* proxy = static_cast<const btBroadphaseProxy*>(leaf->data);
         indices->push_back((uint32_t) static_cast<btCollisionObject*>(proxy->m_clientObject)->getUserIndex());
-        return true;
     }
 };
 } // namespace
@@ -113,7 +118,7 @@ bool overlapOrientedBoxes(const OrientedBox& a, const OrientedBox& b)
 void PhysicsScene::runTriggerPass()
 {
     currentKeys.clear();
-    std::vector<uint32_t> candidates;
+    std::vector<uint32_t>& candidates = triggerCandidates;
     CandidateCollector collector(&candidates);
     for (uint32_t triggerIndex = 0; triggerIndex < actors.size(); triggerIndex++)
     {
@@ -130,8 +135,14 @@ void PhysicsScene::runTriggerPass()
                             absAxes[2].dot(box.halfExtents));
 
             // The broadphase holds collision shapes only, so triggers never meet other triggers here.
+            // Both trees of the broadphase (moving and resting leaves), with a reused stack: the
+            // broadphase's own aabbTest allocates one per call.
             candidates.clear();
-            broadphase->aabbTest(box.center - reach, box.center + reach, collector);
+            btDbvtVolume volume = btDbvtVolume::FromMM(box.center - reach, box.center + reach);
+            broadphase->m_sets[0].collideTVNoStackAlloc(broadphase->m_sets[0].m_root, volume, queryStack,
+                                                        collector);
+            broadphase->m_sets[1].collideTVNoStackAlloc(broadphase->m_sets[1].m_root, volume, queryStack,
+                                                        collector);
             std::sort(candidates.begin(), candidates.end());
             for (uint32_t otherIndex : candidates)
             {

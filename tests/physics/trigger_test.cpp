@@ -134,6 +134,23 @@ TEST_F(TriggerReports, PairBrokenInsideTheCallbackIsLostAtTheNextStep)
     EXPECT_NEAR(shot->getLinearVelocity().x, parkedVelocity.x + 0.1f * 2.0f * frame, 1e-4f);
 }
 
+TEST_F(TriggerReports, FastShotIsSeenByBothTriggersInTheSameStep)
+{
+    // At 120 units/s the shot covers 2 units per step; the rock's trigger starts 4.2 ahead.
+    RigidDynamic* shot = addObject(glm::vec3(0.0f));
+    RigidDynamic* rock = addObject(glm::vec3(5.0f, 0.0f, 0.0f));
+    shot->setLinearVelocity(glm::vec3(120.0f, 0.0f, 0.0f));
+    stepFrames(2);
+    EXPECT_EQ(log.pairCount(), 0u);
+
+    // The third step starts with the shot at x = 4: the shot's trigger finds the rock, and the rock's
+    // trigger finds the shot where it is now, not where it was a step ago.
+    world.step(frame);
+    ASSERT_EQ(log.calls.size(), 1u);
+    EXPECT_EQ(log.found(shot, rock), 1);
+    EXPECT_EQ(log.found(rock, shot), 1);
+}
+
 class Determinism : public ::testing::Test
 {
   protected:

@@ -104,8 +104,8 @@ TEST_F(Materials, FastImpactBouncesWithAveragedRestitution)
 
 TEST_F(Materials, SlowImpactDoesNotBounce)
 {
-    // Below 2 units/s there is no bounce at all.
-    EXPECT_LT(bounceSpeed(1.0f), 0.3f);
+    // Below 2 units/s there is no bounce, only the slight push that clears the overlap.
+    EXPECT_LT(bounceSpeed(1.5f), 0.4f);
 }
 
 TEST_F(Materials, SlidingUsesAveragedFriction)

@@ -12,13 +12,14 @@
 #include <vector>
 
 // Everything the layer keeps about one actor, in creation order.
+// Members are destroyed bottom up: the body before the shapes it uses.
 struct ActorRecord
 {
     std::unique_ptr<RigidActor> handle;
-    std::unique_ptr<btRigidBody> body;
+    std::unique_ptr<btBoxShape> proxyChildBox;
     // A collision shape only this actor uses (a static's box, the controller's proxy).
     std::unique_ptr<btCollisionShape> ownCollisionShape;
-    std::unique_ptr<btBoxShape> proxyChildBox;
+    std::unique_ptr<btRigidBody> body;
     std::vector<Shape*> shapes; // attachment order
     bool isStatic = false;
 };

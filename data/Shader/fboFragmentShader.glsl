@@ -2,22 +2,24 @@
 
 // The composite: camera motion blur of the scene, bloom on top, tone mapping, then the crosshair.
 in vec2 uv;
+noperspective in vec4 previousClipBase;
+flat in vec4 previousClipPerDepth;
 
 uniform sampler2D fboTexture;      // lit HDR scene colour
-uniform sampler2D fboTexture2;     // unlit albedo
+// "fboTexture2" (the unlit albedo) is bound but not read: every full-screen fetch costs on a
+// software rasterizer, and the picture needs only the lit colour.
 uniform sampler2D fboDepthTexture; // scene depth, 1 where nothing was drawn
 uniform sampler2D bloomBlur;       // blurred bright part of the scene
 uniform float width;               // window size in pixels
 uniform float height;
-uniform mat4 inverseVP;  // this frame's clip space to world
-uniform mat4 previousVP; // world to last frame's clip space
+// "inverseVP" and "previousVP" are read by the vertex shader, which folds them into one reprojection.
 
 out vec4 color;
 
 // Longest smear in pixels, however fast the camera turns.
 const float maxBlurPixels = 24.0;
 // Distance between two motion-blur samples in pixels; a still camera takes just the one sample.
-const float blurSampleSpacing = 2.0;
+const float blurSampleSpacing = 3.0;
 const float bloomStrength = 0.8;
 const float crosshairArm = 7.0; // pixels from the centre to the end of an arm
 const float crosshairGap = 2.0;
@@ -35,44 +37,40 @@ void main()
 
     // Where was this pixel's surface (or, for empty space, the far plane) on last frame's screen?
     float depth = texelFetch(fboDepthTexture, texel, 0).r;
-    vec4 world = inverseVP * vec4(uv * 2.0 - 1.0, depth * 2.0 - 1.0, 1.0);
-    vec4 previousClip = previousVP * world;
+    vec4 previousClip = previousClipBase + (depth * 2.0 - 1.0) * previousClipPerDepth;
     vec2 velocity = vec2(0.0); // pixels moved since the last frame
-    if (previousClip.w * world.w > 0.0)
+    // Points that were behind last frame's camera give no usable direction.
+    if (previousClip.w > 0.0)
     {
         velocity = (uv - (previousClip.xy / previousClip.w * 0.5 + 0.5)) * resolution;
     }
     float blurLength = length(velocity);
 
-    vec3 scene;
-    if (!(blurLength >= 0.5))
+    // Smear along the motion, centred on the pixel, with as many samples as the length needs: a still
+    // pixel takes exactly one. There is no separate still path on purpose: a software rasterizer runs
+    // both sides of a branch, so one loop is cheaper than a branch with a fetch on each side.
+    float smearPixels = blurLength >= 0.5 ? min(blurLength, maxBlurPixels) : 0.0;
+    vec2 smear = smearPixels > 0.0 ? velocity * (smearPixels / blurLength) / resolution : vec2(0.0);
+    int samples = 1 + int(ceil(smearPixels / blurSampleSpacing));
+    float sampleStep = 1.0 / float(max(samples - 1, 1));
+    float firstSample = samples > 1 ? -0.5 : 0.0;
+    vec3 scene = vec3(0.0);
+    for (int i = 0; i < samples; ++i)
     {
-        scene = texelFetch(fboTexture, texel, 0).rgb;
+        scene += texture(fboTexture, uv + smear * (firstSample + float(i) * sampleStep)).rgb;
     }
-    else
-    {
-        // Smear along the motion, centred on the pixel, with as many samples as the length needs.
-        vec2 smear = velocity * (min(blurLength, maxBlurPixels) / blurLength) / resolution;
-        int samples = 1 + int(ceil(min(blurLength, maxBlurPixels) / blurSampleSpacing));
-        scene = vec3(0.0);
-        for (int i = 0; i < samples; ++i)
-        {
-            float t = samples > 1 ? float(i) / float(samples - 1) - 0.5 : 0.0;
-            scene += texture(fboTexture, uv + smear * t).rgb;
-        }
-        scene /= float(samples);
-    }
+    scene /= float(samples);
 
-    vec3 result = toneMap(scene + texture(bloomBlur, uv).rgb * bloomStrength);
+    // The bloom texture is window-sized, so each pixel reads its own texel; no filtering needed.
+    vec3 result = toneMap(scene + texelFetch(bloomBlur, texel, 0).rgb * bloomStrength);
 
-    // The crosshair stays sharp on top of everything; dark over bright surfaces, light over space.
+    // The crosshair stays sharp on top of everything; dark over bright pixels, light over space.
     vec2 fromCentre = abs(gl_FragCoord.xy - resolution * 0.5);
     float nearAxis = min(fromCentre.x, fromCentre.y);
     float alongAxis = max(fromCentre.x, fromCentre.y);
     if (nearAxis < 1.0 && alongAxis < crosshairArm && alongAxis > crosshairGap)
     {
-        vec3 behind = max(texelFetch(fboTexture2, texel, 0).rgb, result);
-        result = dot(behind, vec3(0.333)) > 0.6 ? vec3(0.05) : vec3(0.9, 1.0, 0.9);
+        result = dot(result, vec3(0.333)) > 0.6 ? vec3(0.05) : vec3(0.9, 1.0, 0.9);
     }
     color = vec4(result, 1.0);
 }

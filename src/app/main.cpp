@@ -1,8 +1,13 @@
 #include "app/frame_loop.h"
 #include "app/startup.h"
 
+#include <cstdio>
+
 int main()
 {
+    // The console is the game's status display: show each line as it is written, also when the
+    // output goes to a file or a pipe.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     if (init() == -1)
     {
         return -1;

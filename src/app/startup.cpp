@@ -13,6 +13,10 @@ int windowHeight = 0;
 bool fullScreen = false;
 GLFWwindow* window = nullptr;
 
+// Every off-screen texture is as large as the window, and no renderer we run on holds a texture
+// wider or taller than this (pixels).
+static const int maxWindowSize = 16384;
+
 int init()
 {
     WindowConfig config = readConfigFile("config.txt");
@@ -36,8 +40,13 @@ int init()
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
     glfwWindowHint(GLFW_REFRESH_RATE, mode != nullptr ? mode->refreshRate : GLFW_DONT_CARE);
 
-    // GLFW itself refuses a width or height that is not positive.
-    window = glfwCreateWindow(windowWidth, windowHeight, "Velmora", fullScreen ? monitor : nullptr, nullptr);
+    // A size that is not positive never reaches GLFW, whose checks abort on negative ones; nor
+    // does one beyond what the off-screen textures can hold, which the window system would not
+    // survive either.
+    if (windowWidth > 0 && windowHeight > 0 && windowWidth <= maxWindowSize && windowHeight <= maxWindowSize)
+    {
+        window = glfwCreateWindow(windowWidth, windowHeight, "Velmora", fullScreen ? monitor : nullptr, nullptr);
+    }
     if (window == nullptr)
     {
         fprintf(stderr, "Failed to open GLFW window!\n");

@@ -6,8 +6,8 @@ expect_window_failure()
 {
     local description=$1
     start_game
-    local status
-    status=$(wait_for_exit 30)
+    wait_for_exit 30
+    local status=$exit_status
     [ "$status" -eq 255 ] || fail "$description: expected status 255, got $status"
     grep -qx "Failed to open GLFW window!" "$work/stderr" || fail "$description: no start-up message"
     [ ! -s "$work/stdout" ] || fail "$description: nothing else should be printed"

@@ -49,19 +49,22 @@ start_game()
     game_pid=$!
 }
 
-# Waits for the game window and gives it the keyboard focus.
+# Waits for the game window to be mapped and gives it the keyboard focus (there is no window
+# manager on the virtual display, so the focus is set directly).
 wait_for_window()
 {
     for _ in $(seq 1 300); do
         window=$(xdotool search --pid "$game_pid" --name '^Velmora$' 2>/dev/null | head -n 1 || true)
-        if [ -n "$window" ]; then
+        if [ -n "$window" ] && xwininfo -id "$window" 2>/dev/null | grep -q "IsViewable"; then
             xdotool windowfocus --sync "$window" 2>/dev/null || true
-            return 0
+            if [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]; then
+                return 0
+            fi
         fi
         kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its window appeared"
         sleep 0.1
     done
-    fail "no window titled Velmora appeared"
+    fail "no focused window titled Velmora appeared"
 }
 
 # Waits until the console shows a line matching the pattern (grep -E), for up to N seconds.
@@ -75,21 +78,33 @@ wait_for_output()
     fail "no console line matching '$pattern' within $seconds s"
 }
 
-press()
+# Real key presses through the X test extension, to the focused game window.
+# Waits until at least N console lines match the pattern, for up to S seconds.
+wait_for_count()
 {
-    xdotool key --window "$window" "$@"
+    local pattern=$1 count=$2 seconds=${3:-30}
+    for _ in $(seq 1 $((seconds * 10))); do
+        [ "$(count_lines "$pattern")" -ge "$count" ] && return 0
+        sleep 0.1
+    done
+    fail "fewer than $count console lines matching '$pattern' within $seconds s"
 }
 
-# Waits for the game to end by itself; prints its exit status.
+press()
+{
+    xdotool key --delay 60 "$@"
+}
+
+# Waits for the game to end; its exit status is left in exit_status.
+exit_status=""
 wait_for_exit()
 {
     local seconds=${1:-30}
     for _ in $(seq 1 $((seconds * 10))); do
         if ! kill -0 "$game_pid" 2>/dev/null; then
-            local status=0
-            wait "$game_pid" || status=$?
+            exit_status=0
+            wait "$game_pid" || exit_status=$?
             game_pid=""
-            echo "$status"
             return 0
         fi
         sleep 0.1

@@ -11,8 +11,8 @@ geometry=$(xwininfo -id "$window")
 echo "$geometry" | grep -q "Width: 800" || fail "window width is not 800: $geometry"
 echo "$geometry" | grep -q "Height: 600" || fail "window height is not 600 (a TRUE flag is not full screen)"
 
-wait_for_output "Linking program!" 30
-sleep 1
+wait_for_output "Compiling shader: Shader/gaussBlurFragmentShader.glsl" 30
+sleep 0.5
 compiles=$(count_lines "^Compiling shader: Shader/")
 links=$(count_lines "^Linking program!")
 [ "$compiles" -eq 6 ] || fail "expected 6 'Compiling shader' lines, saw $compiles"
@@ -21,6 +21,7 @@ head -n 1 "$work/stdout" | grep -q "Compiling shader: Shader/fboVertexShader.gls
     fail "the post-processing program must be built first"
 
 press Escape
-status=$(wait_for_exit 30)
+wait_for_exit 30
+status=$exit_status
 [ "$status" -eq 0 ] || fail "Escape should end the game with status 0, got $status"
 echo "PASS"

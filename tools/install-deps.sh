@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    libglfw3-dev libglew-dev libglm-dev libassimp-dev libbullet-dev libgtest-dev
+    libglfw3-dev libglew-dev libglm-dev libassimp-dev libbullet-dev libgtest-dev libxtst-dev
     xvfb xauth libgl1-mesa-dri mesa-utils x11-utils xdotool imagemagick
     clang libclang-rt-14-dev
     assimp-testmodels gdk-pixbuf-tests libsdl2-image-tests

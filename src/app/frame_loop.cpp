@@ -94,30 +94,32 @@ static const char* outcomeMessage()
 
 namespace
 {
-// Adds the time since the last mark to a stage, less the Player::update calls made meanwhile,
-// which are counted on their own. Optionally waits for the GL work queued so far, so that it is
-// counted in the stage that queued it.
+// Splits a frame into stages: the time since the last mark goes to a stage, less the
+// Player::update calls made meanwhile, which are counted on their own.
 class StageClock
 {
   public:
     explicit StageClock(FrameTimes* times) : times(times), last(glfwGetTime()), start(last) {}
 
-    void mark(double FrameTimes::*stage)
+    void mark(FrameStage stage)
     {
         if (times == nullptr)
         {
             return;
         }
+        double now = glfwGetTime();
+        double updates = player->updateSeconds - lastUpdateSeconds;
+        lastUpdateSeconds = player->updateSeconds;
+        times->cpu[stage] += now - last - updates;
+        times->cpu[stagePlayerUpdate] += updates;
         if (times->finishGl)
         {
             glFinish();
+            double finished = glfwGetTime();
+            times->glWait[stage] += finished - now;
+            now = finished;
         }
-        double now = glfwGetTime();
-        double updates = player->updateSeconds - lastUpdateSeconds;
-        times->*stage += now - last - updates;
-        times->playerUpdate += updates;
         times->whole = now - start;
-        lastUpdateSeconds = player->updateSeconds;
         last = now;
     }
 
@@ -159,11 +161,11 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     }
 
     beginScenePass(windowWidth, windowHeight);
-    clock.mark(&FrameTimes::drawScene);
+    clock.mark(stageDrawScene);
 
     // Trigger reports arrive inside the step: removals and the outcome flags are visible below.
     loop.physicsWorld->step(dt);
-    clock.mark(&FrameTimes::physicsStep);
+    clock.mark(stagePhysicsStep);
 
     glUseProgram(mainProgram);
     glm::vec3 eye = player->getPosition();
@@ -171,36 +173,35 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     updateWorld(dt, player);
     setFrustumCullingEnabled(settings.frustumCulling);
     attachRockToStation();
-    clock.mark(&FrameTimes::worldUpdate);
+    clock.mark(stageWorldUpdate);
 
     drawScene(dt, player);
-    clock.mark(&FrameTimes::drawScene);
+    clock.mark(stageDrawScene);
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, windowWidth, windowHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     GLuint bloomTexture = runBlurPasses(blurProgram);
-    clock.mark(&FrameTimes::blurPasses);
+    clock.mark(stageBlurPasses);
 
     setUpComposite(windowWidth, windowHeight, bloomTexture);
     // The composite's camera is the one this input step leaves behind.
     player->update(dt);
     drawComposite(player->getProjectionMatrix(), player->getViewMatrix(), loop.previousViewProjection);
-    clock.mark(&FrameTimes::composite);
+    clock.mark(stageComposite);
 
     // The frame that ends the game is never presented.
     if (const char* message = outcomeMessage())
     {
         printf("%s\n", message);
         fflush(stdout);
-        std::this_thread::sleep_for(outcomePause);
         return FrameEnd::outcome;
     }
 
     glfwSwapBuffers(window);
     glfwPollEvents();
     player->onEventsPolled();
-    clock.mark(&FrameTimes::swap);
+    clock.mark(stageSwap);
     player->timingUpdates = false;
 
     if (glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS || glfwWindowShouldClose(window))
@@ -208,6 +209,11 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
         return FrameEnd::quit;
     }
     return FrameEnd::keepRunning;
+}
+
+void pauseAfterOutcome()
+{
+    std::this_thread::sleep_for(outcomePause);
 }
 
 void shutDown()

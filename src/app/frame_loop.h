@@ -31,27 +31,37 @@ enum class FrameEnd
     outcome, // the game was won or lost; the frame was not presented
 };
 
-// Times spent in the stages of one frame, in seconds. Filled only when a frame is given one.
-struct FrameTimes
+// The stages of a frame, as the frame benchmark reports them.
+enum FrameStage
 {
-    double playerUpdate = 0.0; // every Player::update call of the frame together
-    double physicsStep = 0.0;
-    double worldUpdate = 0.0;
-    double drawScene = 0.0;    // submission; Player::update calls inside it excluded
-    double blurPasses = 0.0;
-    double composite = 0.0;
-    double swap = 0.0;
-    double whole = 0.0;
-    bool finishGl = false;     // wait for the GL work of each stage, so it is counted where it is done
+    stagePlayerUpdate, // every Player::update call of the frame together
+    stagePhysicsStep,
+    stageWorldUpdate,
+    stageDrawScene, // the scene pass, Player::update calls inside it excluded
+    stageBlurPasses,
+    stageComposite,
+    stageSwap, // buffer swap and event polling
+    stageCount,
 };
 
+// Seconds spent in each stage of one frame, filled only when a frame is given one.
+struct FrameTimes
+{
+    double cpu[stageCount] = {};    // issuing the work
+    double glWait[stageCount] = {}; // waiting for the GL work the stage queued (with finishGl)
+    double whole = 0.0;
+    bool finishGl = false; // wait for each stage's GL work, so it is counted where it is done
+};
 // Everything after init, before the first frame: the programs, the physics world, the player and
 // the level.
 void createGame(GameLoop& loop);
 
 // One frame in the fixed order of work: time, physics, world, scene, blur, input, composite,
-// outcome, swap and events.
+// outcome, swap and events. On an outcome its message is printed and the frame is not presented.
 FrameEnd runFrame(GameLoop& loop, FrameTimes* times = nullptr);
+
+// How long the last picture stays on screen after an outcome, before the game ends.
+void pauseAfterOutcome();
 
 // The normal exit after Escape or window close.
 void shutDown();

@@ -21,10 +21,13 @@ int main()
         end = runFrame(loop);
     } while (end == FrameEnd::keepRunning);
 
-    // After an outcome the game ends as it stands; only a quit releases anything.
-    if (end == FrameEnd::quit)
+    // After an outcome the last picture stays up for a moment and the game ends as it stands;
+    // only a quit releases anything.
+    if (end == FrameEnd::outcome)
     {
-        shutDown();
+        pauseAfterOutcome();
+        return 0;
     }
+    shutDown();
     return 0;
 }

@@ -1,0 +1,311 @@
+// Frames of the real game: the game's own libraries, the real level and the real frame order, in a
+// 1280x720 window (the game folder's config.txt) on the current display, played along a scripted
+// path with real key presses and mouse moves through the X server. Run it under Xvfb.
+//
+//   frame_bench [frames per variant]
+//
+// Prints per-stage medians and p90s, start-up time to the first presented frame and peak resident
+// memory. It also plays the same frames with pass-through blur and composite shaders (one texture
+// fetch per pass) and prints the ratio of the whole frames. Outcomes (the level drifts into the
+// Earth after some seconds) are noted and cleared, so the game keeps running.
+
+#include "app/frame_loop.h"
+#include "app/startup.h"
+#include "game/player.h"
+#include "game/rules.h"
+#include "render/post.h"
+#include "render/shader.h"
+
+#define GLFW_EXPOSE_NATIVE_X11
+#include <GLFW/glfw3.h>
+#include <GLFW/glfw3native.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+const char* passThroughVertex = R"(#version 440 core
+layout(location = 0) in vec3 position;
+out vec2 uv;
+void main()
+{
+    uv = position.xy * 0.5 + 0.5;
+    gl_Position = vec4(position, 1.0);
+})";
+
+const char* passThroughBlur = R"(#version 440 core
+in vec2 uv;
+uniform sampler2D image;
+uniform int horizontal;
+out vec4 color;
+void main()
+{
+    color = vec4(texture(image, uv).rgb, 1.0);
+})";
+
+const char* passThroughComposite = R"(#version 440 core
+in vec2 uv;
+uniform sampler2D fboTexture;
+out vec4 color;
+void main()
+{
+    color = vec4(texture(fboTexture, uv).rgb, 1.0);
+})";
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// loadShaders reads files, so the inline shaders go through a scratch folder.
+GLuint loadInlineProgram(const std::string& name, const char* vertex, const char* fragment)
+{
+    std::string base = "/tmp/velmora-frame-bench-" + std::to_string(getpid()) + "-" + name;
+    std::ofstream(base + ".vert") << vertex;
+    std::ofstream(base + ".frag") << fragment;
+    GLuint program = loadShaders((base + ".vert").c_str(), (base + ".frag").c_str());
+    unlink((base + ".vert").c_str());
+    unlink((base + ".frag").c_str());
+    return program;
+}
+
+// The programs and kept uniform locations of one way of post-processing.
+struct PostVariant
+{
+    const char* name;
+    GLuint blur;
+    GLuint composite;
+    GLint locations[6];
+    std::vector<FrameTimes> frames;
+};
+
+void capturePost(PostVariant& variant)
+{
+    variant.blur = blurProgram;
+    variant.composite = postProgram;
+    GLint* kept[] = {&fboTextureLocation, &fboTexture2Location, &fboDepthTextureLocation,
+                     &inverseVPLocation,  &previousVPLocation,  &bloomBlurLocation};
+    for (int i = 0; i < 6; i++)
+    {
+        variant.locations[i] = *kept[i];
+    }
+}
+
+void usePost(const PostVariant& variant)
+{
+    blurProgram = variant.blur;
+    postProgram = variant.composite;
+    GLint* kept[] = {&fboTextureLocation, &fboTexture2Location, &fboDepthTextureLocation,
+                     &inverseVPLocation,  &previousVPLocation,  &bloomBlurLocation};
+    for (int i = 0; i < 6; i++)
+    {
+        *kept[i] = variant.locations[i];
+    }
+}
+
+PostVariant passThroughPost()
+{
+    PostVariant variant{"pass-through post", 0, 0, {}, {}};
+    variant.blur = loadInlineProgram("blur", passThroughVertex, passThroughBlur);
+    variant.composite = loadInlineProgram("composite", passThroughVertex, passThroughComposite);
+    const char* names[] = {"fboTexture", "fboTexture2", "fboDepthTexture", "inverseVP", "previousVP", "bloomBlur"};
+    for (int i = 0; i < 6; i++)
+    {
+        variant.locations[i] = glGetUniformLocation(variant.composite, names[i]);
+    }
+    return variant;
+}
+
+// The scripted player: real input through the X server, as a person at the keyboard would give it.
+class ScriptedInput
+{
+  public:
+    ScriptedInput()
+        : display(glfwGetX11Display()), target(glfwGetX11Window(window)), forward(keycode(XK_w)),
+          backward(keycode(XK_s))
+    {
+        XSetInputFocus(display, target, RevertToParent, CurrentTime);
+        XSync(display, False);
+    }
+
+    // Frame i of a 120-frame loop: turn right, fly forwards, turn left, fly back.
+    void apply(int frame)
+    {
+        int phase = (frame / 30) % 4;
+        hold(forward, phase == 1);
+        hold(backward, phase == 3);
+        int turn = phase == 0 ? 30 : phase == 2 ? -30 : 0;
+        if (turn != 0)
+        {
+            XWarpPointer(display, None, target, 0, 0, 0, 0, windowWidth / 2 + turn, windowHeight / 2);
+        }
+        XFlush(display);
+    }
+
+    void release()
+    {
+        hold(forward, false);
+        hold(backward, false);
+        XFlush(display);
+    }
+
+  private:
+    unsigned int keycode(KeySym symbol) { return XKeysymToKeycode(display, symbol); }
+
+    void hold(unsigned int key, bool down)
+    {
+        bool& held = key == forward ? forwardHeld : backwardHeld;
+        if (held != down)
+        {
+            XTestFakeKeyEvent(display, key, down ? True : False, 0);
+            held = down;
+        }
+    }
+
+    Display* display;
+    ::Window target;
+    unsigned int forward;
+    unsigned int backward;
+    bool forwardHeld = false;
+    bool backwardHeld = false;
+};
+
+double percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty())
+    {
+        return 0.0;
+    }
+    std::sort(values.begin(), values.end());
+    size_t index = static_cast<size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+std::vector<double> column(const std::vector<FrameTimes>& frames, double (*pick)(const FrameTimes&))
+{
+    std::vector<double> values;
+    for (const FrameTimes& frame : frames)
+    {
+        values.push_back(pick(frame) * 1000.0);
+    }
+    return values;
+}
+
+void printRow(const char* name, const std::vector<double>& ms)
+{
+    printf("  %-34s median %8.3f ms   p90 %8.3f ms\n", name, percentile(ms, 0.5), percentile(ms, 0.9));
+}
+
+void printStages(const PostVariant& variant)
+{
+    static const char* stageNames[stageCount] = {"Player::update (all calls)", "physics step", "updateWorld",
+                                                 "drawScene",  "blur passes",  "composite", "swap + events"};
+    printf("%s, %zu frames (times with GL work finished per stage):\n", variant.name, variant.frames.size());
+    for (int stage = 0; stage < stageCount; stage++)
+    {
+        std::vector<double> cpu, total;
+        for (const FrameTimes& frame : variant.frames)
+        {
+            cpu.push_back(frame.cpu[stage] * 1000.0);
+            total.push_back((frame.cpu[stage] + frame.glWait[stage]) * 1000.0);
+        }
+        std::string submit = std::string(stageNames[stage]) + ", issuing";
+        std::string whole = std::string(stageNames[stage]) + ", with its GL work";
+        printRow(submit.c_str(), cpu);
+        if (stage >= stageDrawScene)
+        {
+            printRow(whole.c_str(), total);
+        }
+    }
+    printRow("CPU work outside GL", column(variant.frames, [](const FrameTimes& f) {
+                 return f.cpu[stagePlayerUpdate] + f.cpu[stagePhysicsStep] + f.cpu[stageWorldUpdate] +
+                        f.cpu[stageDrawScene];
+             }));
+    printRow("whole frame", column(variant.frames, [](const FrameTimes& f) { return f.whole; }));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    auto processStart = std::chrono::steady_clock::now();
+    int framesPerVariant = argc > 1 ? std::max(20, atoi(argv[1])) : 240;
+    if (chdir(VELMORA_GAME_DIR) != 0)
+    {
+        fprintf(stderr, "Cannot enter the game folder %s\n", VELMORA_GAME_DIR);
+        return 1;
+    }
+
+    if (init() == -1)
+    {
+        return 1;
+    }
+    GameLoop loop;
+    createGame(loop);
+    FrameEnd end = runFrame(loop);
+    double startup = secondsSince(processStart);
+    if (end == FrameEnd::quit)
+    {
+        return 1;
+    }
+
+    PostVariant real{"real post-processing", 0, 0, {}, {}};
+    capturePost(real);
+    PostVariant floor = passThroughPost();
+    PostVariant* variants[] = {&real, &floor};
+
+    ScriptedInput input;
+    int outcomes = 0;
+    const int block = 20; // frames of one variant before switching, so both see the same load
+    for (int frame = 0; frame < 2 * framesPerVariant; frame++)
+    {
+        PostVariant& variant = *variants[(frame / block) % 2];
+        usePost(variant);
+        input.apply(frame);
+        FrameTimes times;
+        times.finishGl = true;
+        if (runFrame(loop, &times) == FrameEnd::outcome)
+        {
+            // Keep playing: clear what ended the game and present frames as before.
+            outcomes++;
+            gameWon = false;
+            earthDestroyed = false;
+            lastMoveFlags = ControllerCollisionFlags();
+            glfwSwapBuffers(window);
+            glfwPollEvents();
+            player->onEventsPolled();
+            continue;
+        }
+        variant.frames.push_back(times);
+    }
+    input.release();
+    usePost(real);
+
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+
+    printf("\nVelmora frame benchmark, %dx%d\n", windowWidth, windowHeight);
+    printf("start-up to the first presented frame: %.3f s\n", startup);
+    printf("peak resident memory: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    printf("outcomes cleared during the run: %d\n\n", outcomes);
+    printStages(real);
+    printf("\n");
+    printStages(floor);
+    auto whole = [](const FrameTimes& f) { return f.whole; };
+    double realMedian = percentile(column(real.frames, whole), 0.5);
+    double floorMedian = percentile(column(floor.frames, whole), 0.5);
+    printf("\nwhole frame / pass-through floor: %.3f (medians %.2f ms / %.2f ms)\n", realMedian / floorMedian,
+           realMedian, floorMedian);
+    return 0;
+}

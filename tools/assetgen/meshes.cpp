@@ -172,13 +172,13 @@ void addSolarMast(Mesh& mesh, float baseY, float topY, float mastRadius, glm::ve
 
 Mesh makeAsteroid()
 {
-    RockShape shape{0xA57E401Du, 64, 32, 0.22f, 0.12f, 9, glm::vec3(1.0f, 0.85f, 0.95f), 0.79f};
+    RockShape shape{0xA57E401Du, 28, 14, 0.22f, 0.12f, 9, glm::vec3(1.0f, 0.85f, 0.95f), 0.79f};
     return makeRockMesh(shape);
 }
 
 Mesh makeRock()
 {
-    RockShape shape{0x0B01D3Du, 64, 32, 0.2f, 0.35f, 3, glm::vec3(1.35f, 1.0f, 0.95f), 1.0f};
+    RockShape shape{0x0B01D3Du, 40, 20, 0.2f, 0.35f, 3, glm::vec3(1.35f, 1.0f, 0.95f), 1.0f};
     return makeRockMesh(shape);
 }
 
@@ -219,10 +219,10 @@ Mesh makeSmallStation()
 
 Mesh makeEarth()
 {
-    return uvSphere(10.0f, 128, 64);
+    return uvSphere(10.0f, 64, 32);
 }
 
 Mesh makeSun()
 {
-    return uvSphere(6.0f, 64, 32);
+    return uvSphere(6.0f, 40, 20);
 }

@@ -86,7 +86,7 @@ void Player::look()
 {
     double centreX = static_cast<double>(width / 2);
     double centreY = static_cast<double>(height / 2);
-    if (cursorKnown)
+    if (cursorKnown && cacheCursor)
     {
         cursorX = knownCursorX;
         cursorY = knownCursorY;

@@ -63,6 +63,8 @@ class Player
     Controller* controller;
     Shape* controllerShape;
 
+    // Remember the recentred cursor between polls (off: ask the window system on every update).
+    bool cacheCursor = true;
     // Set by the frame benchmark: the time spent in update() is added up in updateSeconds.
     bool timingUpdates = false;
     double updateSeconds = 0.0;

@@ -40,7 +40,7 @@ void main()
     vec4 previousClip = previousClipBase + (depth * 2.0 - 1.0) * previousClipPerDepth;
     vec2 velocity = vec2(0.0); // pixels moved since the last frame
     // Points that were behind last frame's camera give no usable direction.
-    if (previousClip.w > 0.0)
+    if (previousClip.w > 0.0001)
     {
         velocity = (uv - (previousClip.xy / previousClip.w * 0.5 + 0.5)) * resolution;
     }
@@ -55,10 +55,13 @@ void main()
     float sampleStep = 1.0 / float(max(samples - 1, 1));
     float firstSample = samples > 1 ? -0.5 : 0.0;
     vec3 scene = vec3(0.0);
-    for (int i = 0; i < samples; ++i)
+    // Tested at the end, so a still pixel runs the body once and never a masked-off second time.
+    int i = 0;
+    do
     {
         scene += texture(fboTexture, uv + smear * (firstSample + float(i) * sampleStep)).rgb;
-    }
+        ++i;
+    } while (i < samples);
     scene /= float(samples);
 
     // The bloom texture is window-sized, so each pixel reads its own texel; no filtering needed.

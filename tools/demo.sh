@@ -1,55 +1,72 @@
 #!/usr/bin/env bash
-# Runs the game in the game folder on the current display, turns the camera with the mouse, saves
-# a screenshot, then ends the game with Escape. Usage: demo.sh GAME_DIR SCREENSHOT.png [TURN_SHOT.png]
+# Plays the game in GAME_DIR on the current display for a few seconds: turns the camera with the
+# mouse towards the asteroid field, the Earth and the Sun, then the massive station, and grabs a
+# picture of each, and one while turning (the motion blur); then ends the game with Escape.
+# Usage: demo.sh GAME_DIR PICTURE_DIR   (writes screenshot.png, station.png, motion-blur.png)
 set -euo pipefail
 game_dir=$1
-screenshot=$2
-turn_shot=${3:-}
+pictures=$(mkdir -p "$2" && cd "$2" && pwd)
 
 cd "$game_dir"
 log=$(mktemp)
+# The level drifts into the Earth within seconds, so pictures are grabbed raw and converted after.
+raw=$(mktemp -d)
 ./velmora >"$log" 2>&1 </dev/null &
 pid=$!
+trap 'kill $pid 2>/dev/null || true; rm -rf "$raw" "$log"' EXIT
 
 window=""
 for _ in $(seq 1 100); do
-    window=$(xdotool search --name '^Velmora$' 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
+    window=$(xdotool search --pid "$pid" --name '^Velmora$' 2>/dev/null | head -n 1 || true)
+    if [ -n "$window" ] && xwininfo -id "$window" | grep -q IsViewable; then
+        break
+    fi
     sleep 0.1
 done
 if [ -z "$window" ]; then
     echo "The game window did not appear:" >&2
     cat "$log" >&2
-    kill "$pid" 2>/dev/null || true
     exit 1
 fi
-xdotool windowfocus --sync "$window" 2>/dev/null || true
-sleep 2
-
-# Turn left towards the Sun and the asteroid field, a little at a time.
-for _ in $(seq 1 12); do
-    xdotool mousemove --window "$window" 540 360
-    sleep 0.15
-done
+xdotool windowfocus --sync "$window"
 sleep 1.5
-import -window root "$screenshot"
 
-if [ -n "$turn_shot" ]; then
-    # Keep turning while the shot is taken, so the motion blur shows.
-    (for _ in $(seq 1 20); do xdotool mousemove --window "$window" 560 360; sleep 0.05; done) &
-    turner=$!
-    sleep 0.5
-    import -window root "$turn_shot"
-    wait "$turner"
-fi
+# The game recentres the cursor every frame: each move is one frame's turn, 0.0006 rad a pixel
+# away from the window's centre.
+read -r width height < <(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
+turn()
+{
+    local dx=$1 dy=$2 times=$3 pause=${4:-0.3}
+    for _ in $(seq 1 "$times"); do
+        xdotool mousemove --window "$window" $((width / 2 + dx)) $((height / 2 + dy))
+        sleep "$pause"
+    done
+}
 
-xdotool key --window "$window" Escape 2>/dev/null || xdotool key Escape
+# Left and up from the start: the field, the Earth and the glowing Sun.
+turn -490 -138 4
+sleep 0.5
+xwd -id "$window" -silent >"$raw/screenshot.xwd"
+
+# Further left and level again: the massive station with its rock, beside the Sun.
+turn -600 276 2
+sleep 0.5
+xwd -id "$window" -silent >"$raw/station.xwd"
+
+# Turning while the picture is taken, faster than frames come: the camera motion blur smears it.
+turn 60 0 12 0.05 &
+sleep 0.4
+xwd -id "$window" -silent >"$raw/motion-blur.xwd"
+wait %1 2>/dev/null || true
+
+xdotool key Escape
 status=0
 wait "$pid" || status=$?
+for name in screenshot station motion-blur; do
+    convert "xwd:$raw/$name.xwd" "$pictures/$name.png"
+done
 echo "Game output:"
 sed -n '1,40p' "$log"
-rm -f "$log"
-echo "Screenshot saved to $screenshot"
-[ -n "$turn_shot" ] && echo "Screenshot while turning saved to $turn_shot"
+echo "Pictures saved to $pictures: screenshot.png, station.png, motion-blur.png"
 echo "The game ended with status $status."
 exit "$status"

@@ -15,4 +15,4 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 echo "No display found: playing on a virtual display for a few seconds."
-xvfb-run -a -s "-screen 0 1280x720x24" "$root/tools/demo.sh" "$build/game" "$build/screenshot.png"
+xvfb-run -a -s "-screen 0 1280x720x24" "$root/tools/demo.sh" "$build/game" "$build"

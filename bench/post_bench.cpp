@@ -419,9 +419,9 @@ int main(int argc, char** argv)
 
     // About 20 pixels of smear at the screen's edge per frame while turning.
     std::vector<Variant> variants = {
-        {"full (still camera)", realScene, realBlur, realComposite, realSet, 0.0f, {}},
-        {"floor", floorScene, floorBlur, floorComposite, floorSet, 0.0f, {}},
-        {"full (turning camera)", realScene, realBlur, realComposite, realSet, 0.02f, {}},
+        {"full (still camera)", realScene, realBlur, realComposite, realSet, 0.0f, {}, {}},
+        {"floor", floorScene, floorBlur, floorComposite, floorSet, 0.0f, {}, {}},
+        {"full (turning camera)", realScene, realBlur, realComposite, realSet, 0.02f, {}, {}},
     };
 
     // Warm up every variant (shader variants get compiled by the driver on first use), then

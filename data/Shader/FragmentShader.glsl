@@ -21,11 +21,11 @@ layout(location = 2) out vec4 brightColor;
 // The Sun's sphere has a radius of about 8 units; fragments of the origin object within this
 // distance glow.
 const float sunGlowRadius = 12.0;
-const vec3 sunEmission = vec3(3.2, 2.0, 0.8);
+const vec3 sunEmission = vec3(3.6, 2.3, 0.8);
 const vec3 sunLightColor = vec3(1.0, 0.95, 0.85);
 const vec3 ambientColor = vec3(0.10, 0.11, 0.16);
 // Colours brighter than this (luminance) feed the bloom: the Sun does, a fully lit white rock does not.
-const float bloomThreshold = 1.5;
+const float bloomThreshold = 1.2;
 
 void main()
 {

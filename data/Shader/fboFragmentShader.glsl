@@ -20,14 +20,20 @@ out vec4 color;
 const float maxBlurPixels = 24.0;
 // Distance between two motion-blur samples in pixels; a still camera takes just the one sample.
 const float blurSampleSpacing = 3.0;
-const float bloomStrength = 0.8;
+const float bloomStrength = 1.5;
 const float crosshairArm = 7.0; // pixels from the centre to the end of an arm
 const float crosshairGap = 2.0;
 
-// A cheap fit of the ACES filmic curve: keeps the glowing Sun from clipping to a flat white disc.
+// Leaves everything up to the knee alone, so dark space and shaded rock keep their colour, and rolls
+// brighter luminance smoothly towards 1. Applied to luminance only, so bright colours keep their hue:
+// the Sun stays a yellow ball with an orange glow instead of clipping to a flat white disc.
+const float toneKnee = 0.6;
 vec3 toneMap(vec3 x)
 {
-    return clamp((x * (2.51 * x + 0.03)) / (x * (2.43 * x + 0.59) + 0.14), 0.0, 1.0);
+    float luminance = max(dot(x, vec3(0.2126, 0.7152, 0.0722)), 1e-5);
+    float over = max(luminance - toneKnee, 0.0);
+    float mapped = min(luminance, toneKnee) + (1.0 - toneKnee) * (1.0 - exp(-over / (1.0 - toneKnee)));
+    return clamp(x * (mapped / luminance), 0.0, 1.0);
 }
 
 void main()

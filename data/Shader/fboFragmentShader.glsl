@@ -60,12 +60,16 @@ void main()
     int samples = 1 + int(ceil(smearPixels / blurSampleSpacing));
     float sampleStep = 1.0 / float(max(samples - 1, 1));
     float firstSample = samples > 1 ? -0.5 : 0.0;
+    // The scene texture repeats at its edges; smears must not pull in the opposite side of the screen.
+    vec2 lowest = 0.5 / resolution;
+    vec2 highest = 1.0 - lowest;
     vec3 scene = vec3(0.0);
     // Tested at the end, so a still pixel runs the body once and never a masked-off second time.
     int i = 0;
     do
     {
-        scene += texture(fboTexture, uv + smear * (firstSample + float(i) * sampleStep)).rgb;
+        vec2 at = clamp(uv + smear * (firstSample + float(i) * sampleStep), lowest, highest);
+        scene += texture(fboTexture, at).rgb;
         ++i;
     } while (i < samples);
     scene /= float(samples);

@@ -19,6 +19,9 @@ trap cleanup EXIT
 fail()
 {
     echo "FAIL: $*" >&2
+    if grep -q -E "^(GAME OVER|CONGRATULATIONS)" "$work/stdout" 2>/dev/null; then
+        echo "(the level had already ended the game: it drifts into the Earth within about fifteen seconds)" >&2
+    fi
     if [ -f "$work/stdout" ]; then
         echo "--- standard output (first 40 lines)" >&2
         head -n 40 "$work/stdout" >&2

@@ -235,6 +235,21 @@ void printStages(const PostVariant& variant)
     printRow("whole frame", column(variant.frames, [](const FrameTimes& f) { return f.whole; }));
 }
 
+// Resident memory now, in MB.
+double residentMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+    {
+        if (line.rfind("VmRSS:", 0) == 0)
+        {
+            return atof(line.c_str() + 6) / 1024.0;
+        }
+    }
+    return 0.0;
+}
+
 // Clears what ended the game and finishes the frame as an ordinary one would, so play goes on.
 void keepPlaying()
 {
@@ -258,12 +273,15 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    double residentAtStart = residentMegabytes();
     if (init() == -1)
     {
         return 1;
     }
+    double residentAfterInit = residentMegabytes();
     GameLoop loop;
     createGame(loop);
+    double residentAfterLevel = residentMegabytes();
     FrameEnd end = runFrame(loop);
     double startup = secondsSince(processStart);
     if (end == FrameEnd::quit)
@@ -319,7 +337,9 @@ int main(int argc, char** argv)
 
     printf("\nVelmora frame benchmark, %dx%d\n", windowWidth, windowHeight);
     printf("start-up to the first presented frame: %.3f s\n", startup);
-    printf("peak resident memory: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    printf("peak resident memory: %.1f MB (at start %.1f, after the window, context and post-processing "
+           "%.1f, after the programs and the level %.1f)\n",
+           static_cast<double>(usage.ru_maxrss) / 1024.0, residentAtStart, residentAfterInit, residentAfterLevel);
     printf("outcomes cleared during the run: %d\n\n", outcomes);
     printStages(real);
     printf("\n");

@@ -279,9 +279,11 @@ int main(int argc, char** argv)
         return 1;
     }
     double residentAfterInit = residentMegabytes();
+    double initSeconds = secondsSince(processStart);
     GameLoop loop;
     createGame(loop);
     double residentAfterLevel = residentMegabytes();
+    double levelSeconds = secondsSince(processStart);
     FrameEnd end = runFrame(loop);
     double startup = secondsSince(processStart);
     if (end == FrameEnd::quit)
@@ -336,7 +338,9 @@ int main(int argc, char** argv)
     getrusage(RUSAGE_SELF, &usage);
 
     printf("\nVelmora frame benchmark, %dx%d\n", windowWidth, windowHeight);
-    printf("start-up to the first presented frame: %.3f s\n", startup);
+    printf("start-up to the first presented frame: %.3f s (window, context and post-processing %.3f s, "
+           "programs and level %.3f s, first frame %.3f s)\n",
+           startup, initSeconds, levelSeconds - initSeconds, startup - levelSeconds);
     printf("peak resident memory: %.1f MB (at start %.1f, after the window, context and post-processing "
            "%.1f, after the programs and the level %.1f)\n",
            static_cast<double>(usage.ru_maxrss) / 1024.0, residentAtStart, residentAfterInit, residentAfterLevel);

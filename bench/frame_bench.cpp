@@ -16,6 +16,8 @@
 #include "render/post.h"
 #include "render/shader.h"
 
+#include "pass_through.h"
+
 #define GLFW_EXPOSE_NATIVE_X11
 #include <GLFW/glfw3.h>
 #include <GLFW/glfw3native.h>
@@ -35,49 +37,9 @@
 namespace
 {
 
-const char* passThroughVertex = R"(#version 440 core
-layout(location = 0) in vec3 position;
-out vec2 uv;
-void main()
-{
-    uv = position.xy * 0.5 + 0.5;
-    gl_Position = vec4(position, 1.0);
-})";
-
-const char* passThroughBlur = R"(#version 440 core
-in vec2 uv;
-uniform sampler2D image;
-uniform int horizontal;
-out vec4 color;
-void main()
-{
-    color = vec4(texture(image, uv).rgb, 1.0);
-})";
-
-const char* passThroughComposite = R"(#version 440 core
-in vec2 uv;
-uniform sampler2D fboTexture;
-out vec4 color;
-void main()
-{
-    color = vec4(texture(fboTexture, uv).rgb, 1.0);
-})";
-
 double secondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// loadShaders reads files, so the inline shaders go through a scratch folder.
-GLuint loadInlineProgram(const std::string& name, const char* vertex, const char* fragment)
-{
-    std::string base = "/tmp/velmora-frame-bench-" + std::to_string(getpid()) + "-" + name;
-    std::ofstream(base + ".vert") << vertex;
-    std::ofstream(base + ".frag") << fragment;
-    GLuint program = loadShaders((base + ".vert").c_str(), (base + ".frag").c_str());
-    unlink((base + ".vert").c_str());
-    unlink((base + ".frag").c_str());
-    return program;
 }
 
 // The programs and kept uniform locations of one way of post-processing.
@@ -117,8 +79,9 @@ void usePost(const PostVariant& variant)
 PostVariant passThroughPost()
 {
     PostVariant variant{"pass-through post", 0, 0, {}, {}};
-    variant.blur = loadInlineProgram("blur", passThroughVertex, passThroughBlur);
-    variant.composite = loadInlineProgram("composite", passThroughVertex, passThroughComposite);
+    variant.blur = loadInlineProgram("/tmp", "velmora_frame_bench_blur", passThroughQuadVertex, passThroughBlurFragment);
+    variant.composite = loadInlineProgram("/tmp", "velmora_frame_bench_composite", passThroughQuadVertex,
+                                          passThroughCompositeFragment);
     const char* names[] = {"fboTexture", "fboTexture2", "fboDepthTexture", "inverseVP", "previousVP", "bloomBlur"};
     for (int i = 0; i < 6; i++)
     {

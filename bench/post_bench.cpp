@@ -9,6 +9,8 @@
 #include "render/post.h"
 #include "render/shader.h"
 
+#include "pass_through.h"
+
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -50,48 +52,6 @@ void main()
     color2 = color;
     bright = color;
 })";
-
-const char* floorQuadVertex = R"(#version 440 core
-layout(location = 0) in vec3 position;
-out vec2 uv;
-void main()
-{
-    uv = position.xy * 0.5 + 0.5;
-    gl_Position = vec4(position, 1.0);
-})";
-
-const char* floorBlurFragment = R"(#version 440 core
-in vec2 uv;
-uniform sampler2D image;
-uniform int horizontal;
-out vec4 color;
-void main()
-{
-    color = vec4(texture(image, uv).rgb, 1.0);
-})";
-
-const char* floorCompositeFragment = R"(#version 440 core
-in vec2 uv;
-uniform sampler2D fboTexture;
-out vec4 color;
-void main()
-{
-    color = vec4(texture(fboTexture, uv).rgb, 1.0);
-})";
-
-// loadShaders reads files, so the inline floor shaders go through a scratch folder.
-GLuint loadInlineProgram(const std::string& dir, const char* name, const char* vertex, const char* fragment)
-{
-    std::string vertexPath = dir + "/" + name + "_vertex.glsl";
-    std::string fragmentPath = dir + "/" + name + "_fragment.glsl";
-    FILE* file = fopen(vertexPath.c_str(), "w");
-    fputs(vertex, file);
-    fclose(file);
-    file = fopen(fragmentPath.c_str(), "w");
-    fputs(fragment, file);
-    fclose(file);
-    return loadShaders(vertexPath.c_str(), fragmentPath.c_str());
-}
 
 // A unit UV sphere as OBJ, for when the game folder holds no generated models yet.
 void writeSphereObj(const std::string& path)
@@ -409,8 +369,8 @@ int main(int argc, char** argv)
     GLuint realScene = loadShaders("Shader/VertexShader.glsl", "Shader/FragmentShader.glsl");
     GLuint realBlur = loadShaders("Shader/gaussBlurVertexShader.glsl", "Shader/gaussBlurFragmentShader.glsl");
     GLuint floorScene = loadInlineProgram(scratch, "scene", floorSceneVertex, floorSceneFragment);
-    GLuint floorBlur = loadInlineProgram(scratch, "blur", floorQuadVertex, floorBlurFragment);
-    GLuint floorComposite = loadInlineProgram(scratch, "composite", floorQuadVertex, floorCompositeFragment);
+    GLuint floorBlur = loadInlineProgram(scratch, "blur", passThroughQuadVertex, passThroughBlurFragment);
+    GLuint floorComposite = loadInlineProgram(scratch, "composite", passThroughQuadVertex, passThroughCompositeFragment);
 
     Content content = chooseContent(scratch);
     SceneSet realSet = buildScene(content, realScene);

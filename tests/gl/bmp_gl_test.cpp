@@ -62,20 +62,15 @@ const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255
 
 } // namespace
 
-class BmpTextures : public ::testing::Test
+class BmpTextures : public GlSuite
 {
   protected:
-    static void SetUpTestSuite() { window = createTestContext(); }
-    static void TearDownTestSuite()
-    {
-        destroyTestContext(window);
-        window = nullptr;
-    }
     void SetUp() override
     {
-        if (window == nullptr)
+        GlSuite::SetUp();
+        if (IsSkipped())
         {
-            GTEST_SKIP() << "no OpenGL 4.4 context (run under Xvfb)";
+            return;
         }
         dir = makeScratchDir("bmp-gl");
     }
@@ -106,12 +101,10 @@ class BmpTextures : public ::testing::Test
         return value;
     }
 
-    static GLFWwindow* window;
     std::string dir;
     std::string output;
 };
 
-GLFWwindow* BmpTextures::window = nullptr;
 
 TEST_F(BmpTextures, ColoursAndOrientationSurviveTheUpload)
 {

@@ -74,20 +74,15 @@ struct FakePlayer
 
 } // namespace
 
-class ModelBuffers : public ::testing::Test
+class ModelBuffers : public GlSuite
 {
   protected:
-    static void SetUpTestSuite() { window = createTestContext(); }
-    static void TearDownTestSuite()
-    {
-        destroyTestContext(window);
-        window = nullptr;
-    }
     void SetUp() override
     {
-        if (window == nullptr)
+        GlSuite::SetUp();
+        if (IsSkipped())
         {
-            GTEST_SKIP() << "no OpenGL 4.4 context (run under Xvfb)";
+            return;
         }
         dir = makeScratchDir("model");
         writeFile(dir + "/vertex.glsl", modelVertexShader);
@@ -121,12 +116,10 @@ class ModelBuffers : public ::testing::Test
         return value;
     }
 
-    static GLFWwindow* window;
     std::string dir;
     GLuint program = 0;
 };
 
-GLFWwindow* ModelBuffers::window = nullptr;
 
 TEST_F(ModelBuffers, BuffersHoldTheMeshAndTheStateIsLeftAsTheDrawExpects)
 {

@@ -20,20 +20,15 @@ const char* fragmentSource = "#version 440 core\n"
 } // namespace
 
 // One hidden 4.4 core context for the suite; standard input is /dev/null, so a loader's wait returns at once.
-class ShaderLoading : public ::testing::Test
+class ShaderLoading : public GlSuite
 {
   protected:
-    static void SetUpTestSuite() { window = createTestContext(); }
-    static void TearDownTestSuite()
-    {
-        destroyTestContext(window);
-        window = nullptr;
-    }
     void SetUp() override
     {
-        if (window == nullptr)
+        GlSuite::SetUp();
+        if (IsSkipped())
         {
-            GTEST_SKIP() << "no OpenGL 4.4 context (run under Xvfb)";
+            return;
         }
         dir = makeScratchDir("shaders");
     }
@@ -74,14 +69,12 @@ class ShaderLoading : public ::testing::Test
         return output.substr(start, end == std::string::npos ? std::string::npos : end - start);
     }
 
-    static GLFWwindow* window;
     std::string dir;
     std::string vertexPath;
     std::string fragmentPath;
     std::string output;
 };
 
-GLFWwindow* ShaderLoading::window = nullptr;
 
 TEST_F(ShaderLoading, VersionOnTheFirstLineCompilesAndLinksQuietly)
 {

@@ -18,3 +18,27 @@ std::string captureStderr(const std::function<void()>& body);
 void writeFile(const std::string& path, const std::string& bytes);
 // A fresh, empty scratch directory for one test.
 std::string makeScratchDir(const std::string& name);
+
+#include <gtest/gtest.h>
+
+// A suite whose tests share one hidden OpenGL 4.4 core context. Tests are skipped only when there
+// is no display at all; standard input is /dev/null, so a loader's wait returns at once.
+class GlSuite : public ::testing::Test
+{
+  protected:
+    static void SetUpTestSuite() { window = createTestContext(); }
+    static void TearDownTestSuite()
+    {
+        destroyTestContext(window);
+        window = nullptr;
+    }
+    void SetUp() override
+    {
+        if (window == nullptr)
+        {
+            GTEST_SKIP() << "no display for an OpenGL context (run under Xvfb)";
+        }
+    }
+
+    inline static GLFWwindow* window = nullptr;
+};

@@ -4,6 +4,8 @@
 in vec2 uv;
 noperspective in vec4 previousClipBase;
 flat in vec4 previousClipPerDepth;
+flat in vec3 sunDisc; // centre and radius in pixels
+flat in float sunVisible;
 
 uniform sampler2D fboTexture;      // lit HDR scene colour
 // "fboTexture2" (the unlit albedo) is bound but not read: every full-screen fetch costs on a
@@ -21,6 +23,9 @@ const float maxBlurPixels = 24.0;
 // Distance between two motion-blur samples in pixels; a still camera takes just the one sample.
 const float blurSampleSpacing = 3.0;
 const float bloomStrength = 1.5;
+// The corona: light that fades over a few Sun radii around the disc.
+const vec3 coronaColour = vec3(1.0, 0.62, 0.25);
+const float coronaStrength = 0.55;
 const float crosshairArm = 7.0; // pixels from the centre to the end of an arm
 const float crosshairGap = 2.0;
 
@@ -75,7 +80,12 @@ void main()
     scene /= float(samples);
 
     // The bloom texture is window-sized, so each pixel reads its own texel; no filtering needed.
-    vec3 result = toneMap(scene + texelFetch(bloomBlur, texel, 0).rgb * bloomStrength);
+    vec3 light = scene + texelFetch(bloomBlur, texel, 0).rgb * bloomStrength;
+    // The blur spreads the Sun's light by a few pixels only; its corona reaches further without
+    // a single texture fetch.
+    float fromSun = max(length(gl_FragCoord.xy - sunDisc.xy) / max(sunDisc.z, 1.0) - 1.0, 0.0);
+    light += coronaColour * (sunVisible * coronaStrength / (1.0 + 6.0 * fromSun * fromSun));
+    vec3 result = toneMap(light);
 
     // The crosshair stays sharp on top of everything; dark over bright pixels, light over space.
     vec2 fromCentre = abs(gl_FragCoord.xy - resolution * 0.5);

@@ -12,9 +12,24 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 status=0
+log=$(mktemp)
 # One virtual display for the whole run; tests that may read standard input get none.
 xvfb-run -a -s "-screen 0 1920x1080x24" \
-    ctest --test-dir "$build" --output-on-failure </dev/null || status=1
+    ctest --test-dir "$build" --output-on-failure </dev/null | tee "$log" || status=1
+# ctest's own summary: "N% tests passed, F tests failed out of T".
+read -r failed total < <(sed -n -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/p' "$log" | tail -n 1)
+rm -f "$log"
+failed=${failed:-0}
+total=${total:-0}
 
-"$root/tools/reliability.sh" || status=1
+reliability_failed=0
+"$root/tools/reliability.sh" || reliability_failed=1
+if [ "$reliability_failed" -ne 0 ]; then
+    status=1
+fi
+if [ "$failed" -ne 0 ]; then
+    status=1
+fi
+# The closing line counts the suite's tests and the reliability run as one more.
+echo "$((total - failed + 1 - reliability_failed)) passed, $((failed + reliability_failed)) failed"
 exit $status

@@ -87,11 +87,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         {
             abort();
         }
-        // Line numbers and counts are dropped, so one kind of refusal is one counter.
+        // The file name, line numbers and counts are dropped, and only the start of the text is
+        // kept (Assimp quotes the offending token further on): one kind of refusal, one counter.
+        size_t at = text.find(objPath);
+        if (at != std::string::npos)
+        {
+            text.erase(at, objPath.size());
+        }
         std::string kind;
         for (char c : text)
         {
-            if (c < '0' || c > '9')
+            if ((c < '0' || c > '9') && kind.size() < 40)
             {
                 kind += c;
             }

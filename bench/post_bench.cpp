@@ -114,14 +114,11 @@ void writeCheckerBmp(const std::string& path)
     fclose(file);
 }
 
-// What Model::draw needs from a player: a camera that the bench moves between frames itself.
+// The camera Model::draw is given, moved between frames by the bench itself.
 struct BenchCamera
 {
     glm::mat4 projection = glm::perspective(45.0f, float(width) / float(height), 0.1f, 500.0f);
     glm::mat4 view;
-    void update(float) {}
-    glm::mat4 getProjectionMatrix() const { return projection; }
-    glm::mat4 getViewMatrix() const { return view; }
 };
 
 // The Sun, the Earth and 101 asteroids placed like the level's, all drawn with one program.
@@ -154,13 +151,13 @@ void drawSceneSet(SceneSet& set, const Content& content, BenchCamera& camera)
     for (const glm::vec3& position : content.asteroidPositions)
     {
         set.asteroid->draw(
-            0.0f, camera,
-            glm::scale(glm::translate(glm::mat4(1.0f), position), glm::vec3(content.asteroidScale)));
+            glm::scale(glm::translate(glm::mat4(1.0f), position), glm::vec3(content.asteroidScale)),
+            camera.projection, camera.view);
     }
-    set.earth->draw(0.0f, camera,
-                    glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(-20.0f, 60.0f, 75.0f)),
-                               glm::vec3(content.earthScale)));
-    set.sun->draw(0.0f, camera, glm::scale(glm::mat4(1.0f), glm::vec3(content.sunScale)));
+    set.earth->draw(glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(-20.0f, 60.0f, 75.0f)),
+                               glm::vec3(content.earthScale)),
+                    camera.projection, camera.view);
+    set.sun->draw(glm::scale(glm::mat4(1.0f), glm::vec3(content.sunScale)), camera.projection, camera.view);
 }
 
 struct Variant

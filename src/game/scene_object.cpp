@@ -55,9 +55,12 @@ void SceneObject::update(float, Player*)
     modelMatrix = poseMatrix;
 }
 
+// The player's whole input step runs before every object's draw, so the camera it leaves behind is
+// the one this draw uses.
 void SceneObject::draw(float dt, Player* player)
 {
-    model->draw(dt, *player, modelMatrix);
+    player->update(dt);
+    model->draw(modelMatrix, player->getProjectionMatrix(), player->getViewMatrix());
 }
 
 void SceneObject::setVelocity(glm::vec3 direction, float speed)

@@ -64,15 +64,13 @@ void Model::setOverride(const glm::mat4& matrix)
     hasOverride = true;
 }
 
-void Model::bindTexture()
+void Model::draw(glm::mat4 m, const glm::mat4& projection, const glm::mat4& view)
 {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, texture);
     glUniform1i(textureSamplerLocation, 0);
-}
+    modelMatrix = m;
 
-void Model::submit(const glm::mat4& projection, const glm::mat4& view)
-{
     // "M" always gets the object's own matrix; only "MVP" sees a pending override.
     glm::mat4 mvp = (projection * view) * (hasOverride ? overrideMatrix : modelMatrix);
     glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, &mvp[0][0]);

@@ -13,15 +13,9 @@ class Model
   public:
     Model(const char* modelPath, glm::mat4 modelMatrix, const char* texturePath, GLuint programID);
 
-    // Draws with whatever program is current. The player's whole input step runs first, so the
-    // camera it leaves behind is the one this draw uses.
-    template <typename Player> void draw(float dt, Player& player, glm::mat4 m)
-    {
-        bindTexture();
-        modelMatrix = m;
-        player.update(dt);
-        submit(player.getProjectionMatrix(), player.getViewMatrix());
-    }
+    // Draws with whatever program is current: m is the object's world transform, projection and view
+    // the camera's.
+    void draw(glm::mat4 m, const glm::mat4& projection, const glm::mat4& view);
 
     glm::mat4 getModelMatrix() const { return modelMatrix; }
     // The next draw uses matrix instead of its own model matrix for "MVP", once.
@@ -47,7 +41,4 @@ class Model
     glm::mat4 overrideMatrix = glm::mat4(1.0f);
     bool hasOverride = false;
 
-  private:
-    void bindTexture();
-    void submit(const glm::mat4& projection, const glm::mat4& view);
 };

@@ -10,6 +10,7 @@
 // Earth after some seconds) are noted and cleared, so the game keeps running.
 
 #include "app/frame_loop.h"
+#include "app/glfw_game_window.h"
 #include "app/startup.h"
 #include "game/player.h"
 #include "game/rules.h"
@@ -214,14 +215,13 @@ double residentMegabytes()
 }
 
 // Clears what ended the game and finishes the frame as an ordinary one would, so play goes on.
-void keepPlaying()
+void keepPlaying(GameLoop& loop)
 {
     gameWon = false;
     earthDestroyed = false;
     lastMoveFlags = ControllerCollisionFlags();
-    glfwSwapBuffers(window);
-    glfwPollEvents();
-    player->onEventsPolled();
+    loop.window->present();
+    loop.window->pollEvents();
 }
 
 } // namespace
@@ -243,7 +243,9 @@ int main(int argc, char** argv)
     }
     double residentAfterInit = residentMegabytes();
     double initSeconds = secondsSince(processStart);
+    GlfwGameWindow gameWindow(window);
     GameLoop loop;
+    loop.window = &gameWindow;
     createGame(loop);
     double residentAfterLevel = residentMegabytes();
     double levelSeconds = secondsSince(processStart);
@@ -272,7 +274,7 @@ int main(int argc, char** argv)
         if (runFrame(loop, &times) == FrameEnd::outcome)
         {
             outcomes++;
-            keepPlaying();
+            keepPlaying(loop);
             continue;
         }
         variant.frames.push_back(times);
@@ -280,7 +282,7 @@ int main(int argc, char** argv)
     // The same path once more with the cursor asked for on every Player::update call.
     std::vector<double> uncachedUpdates;
     std::vector<double> cachedUpdates = column(real.frames, [](const FrameTimes& f) { return f.cpu[stagePlayerUpdate]; });
-    player->cacheCursor = false;
+    gameWindow.rememberCursor = false;
     usePost(real);
     for (int frame = 0; frame < std::min(framesPerVariant, 60); frame++)
     {
@@ -289,12 +291,12 @@ int main(int argc, char** argv)
         times.finishGl = true;
         if (runFrame(loop, &times) == FrameEnd::outcome)
         {
-            keepPlaying();
+            keepPlaying(loop);
             continue;
         }
         uncachedUpdates.push_back(times.cpu[stagePlayerUpdate] * 1000.0);
     }
-    player->cacheCursor = true;
+    gameWindow.rememberCursor = true;
     input.release();
 
     struct rusage usage;

@@ -1,6 +1,7 @@
 #include "app/frame_loop.h"
 
 #include "app/startup.h"
+#include "game/game_window.h"
 #include "game/level.h"
 #include "game/player.h"
 #include "game/rules.h"
@@ -38,14 +39,14 @@ void createGame(GameLoop& loop)
     contactReportCallback = new ContactReportCallback();
     loop.physicsWorld = new PhysicsWorld(contactReportCallback);
 
-    player = new Player(window, loop.physicsWorld, windowWidth, windowHeight);
+    player = new Player(loop.window, loop.physicsWorld, windowWidth, windowHeight);
     player->setFrustumShape(cullingFovDegrees, static_cast<float>(windowWidth) / static_cast<float>(windowHeight),
                             cullingNear, cullingFar);
 
     buildLevel(loop.physicsWorld, mainProgram);
 
     loop.previousViewProjection = glm::mat4(1.0f);
-    loop.previousTime = glfwGetTime();
+    loop.previousTime = loop.window->getTime();
 }
 
 // The sampling keys re-filter every model texture, but only once the player has changed one:
@@ -137,7 +138,7 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     player->timingUpdates = times != nullptr;
     StageClock clock(times);
 
-    double now = glfwGetTime();
+    double now = loop.window->getTime();
     float dt = static_cast<float>(now - loop.previousTime);
     loop.previousTime = now;
 
@@ -198,13 +199,12 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
         return FrameEnd::outcome;
     }
 
-    glfwSwapBuffers(window);
-    glfwPollEvents();
-    player->onEventsPolled();
+    loop.window->present();
+    loop.window->pollEvents();
     clock.mark(stageSwap);
     player->timingUpdates = false;
 
-    if (glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS || glfwWindowShouldClose(window))
+    if (loop.window->isKeyDown(GLFW_KEY_ESCAPE) || loop.window->shouldClose())
     {
         return FrameEnd::quit;
     }

@@ -7,6 +7,7 @@
 class PhysicsWorld;
 class Player;
 class ContactReportCallback;
+class GameWindow;
 
 extern GLuint mainProgram;
 extern GLuint blurProgram;
@@ -16,6 +17,7 @@ extern Player* player;
 // What main keeps from one frame to the next.
 struct GameLoop
 {
+    GameWindow* window = nullptr; // keys, cursor, clock and presenting; set before createGame
     PhysicsWorld* physicsWorld = nullptr;
     double previousTime = 0.0;                             // glfwGetTime at the previous frame's start
     glm::mat4 previousViewProjection = glm::mat4(1.0f);   // the previous composite's projection x view

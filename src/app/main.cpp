@@ -1,4 +1,5 @@
 #include "app/frame_loop.h"
+#include "app/glfw_game_window.h"
 #include "app/startup.h"
 
 #include <cstdio>
@@ -12,7 +13,9 @@ int main()
     {
         return -1;
     }
+    GlfwGameWindow gameWindow(window);
     GameLoop loop;
+    loop.window = &gameWindow;
     createGame(loop);
 
     FrameEnd end;

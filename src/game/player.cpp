@@ -5,6 +5,7 @@
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -27,7 +28,7 @@ void setFrustumCullingEnabled(bool enabled)
     frustumCullingEnabled = enabled;
 }
 
-Player::Player(GLFWwindow* window, PhysicsWorld* physicsWorld, int width, int height)
+Player::Player(GameWindow* window, PhysicsWorld* physicsWorld, int width, int height)
     : width(width), height(height), window(window), physicsWorld(physicsWorld)
 {
     controller = physicsWorld->getController();
@@ -53,7 +54,7 @@ ControllerCollisionFlags Player::getCollisionFlags() const
 
 void Player::update(float dt)
 {
-    double started = timingUpdates ? glfwGetTime() : 0.0;
+    auto started = std::chrono::steady_clock::now();
     look();
 
     float h = horizontalAngle;
@@ -67,7 +68,8 @@ void Player::update(float dt)
         Transform(glm::vec3(0.0f), glm::quat(std::cos(h / 2.0f), std::sin(h / 2.0f), 0.0f, 0.0f)));
 
     move(dt);
-    if (glfwGetKey(window, GLFW_KEY_SPACE) == GLFW_PRESS)
+    // Holding Space keeps re-launching the projectile from the ship, on every input step.
+    if (window->isKeyDown(GLFW_KEY_SPACE))
     {
         shoot();
     }
@@ -78,32 +80,35 @@ void Player::update(float dt)
     view = glm::lookAt(position, position + viewDirection, viewUp);
     if (timingUpdates)
     {
-        updateSeconds += glfwGetTime() - started;
+        updateSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     }
 }
 
+void Player::setWindowSize(int newWidth, int newHeight)
+{
+    width = newWidth;
+    height = newHeight;
+}
+
+// The offset of the cursor from the window's centre turns the view, then the cursor goes back to
+// the centre: moving the mouse right turns right, moving it up looks up.
 void Player::look()
 {
-    double centreX = static_cast<double>(width / 2);
-    double centreY = static_cast<double>(height / 2);
-    if (cursorKnown && cacheCursor)
+    glm::dvec2 centre(static_cast<double>(width / 2), static_cast<double>(height / 2));
+    glm::dvec2 cursor = window->getCursorPosition();
+    cursorX = cursor.x;
+    cursorY = cursor.y;
+    if (cursor != centre)
     {
-        cursorX = knownCursorX;
-        cursorY = knownCursorY;
+        window->setCursorPosition(centre);
     }
-    else
+    if (!cursorCentred)
     {
-        glfwGetCursorPos(window, &cursorX, &cursorY);
-        glfwSetCursorPos(window, centreX, centreY);
-        // The window system only moves the cursor of a focused window; otherwise it stays put
-        // and every later update of this frame sees the same offset again.
-        bool focused = glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_TRUE;
-        knownCursorX = focused ? centreX : cursorX;
-        knownCursorY = focused ? centreY : cursorY;
-        cursorKnown = true;
+        cursorCentred = true;
+        return;
     }
-    horizontalAngle += mouseSpeed * static_cast<float>(centreX - cursorX);
-    verticalAngle += mouseSpeed * static_cast<float>(centreY - cursorY);
+    horizontalAngle += mouseSpeed * static_cast<float>(centre.x - cursorX);
+    verticalAngle += mouseSpeed * static_cast<float>(centre.y - cursorY);
 }
 
 void Player::move(float dt)
@@ -121,7 +126,7 @@ void Player::move(float dt)
     };
     for (const MoveKey& move : moves)
     {
-        if (glfwGetKey(window, move.key) == GLFW_PRESS)
+        if (window->isKeyDown(move.key))
         {
             lastMoveFlags = controller->move(move.displacement, 0.0f, dt);
             position = glm::vec3(controller->getPosition());
@@ -132,16 +137,6 @@ void Player::move(float dt)
 void Player::shoot()
 {
     launchProjectile(glm::vec3(position.x, position.y - 3.0f, position.z), viewDirection, 130.0f);
-}
-
-// A setting key acts once per press: on the first update that sees it down after it was up.
-// Sticky keys report a press released between two polls once, which also counts once.
-bool Player::isNewPress(int key)
-{
-    bool down = glfwGetKey(window, key) == GLFW_PRESS;
-    bool isNew = down && !keyWasDown[key];
-    keyWasDown[key] = down;
-    return isNew;
 }
 
 static void announce(const char* message)
@@ -156,9 +151,11 @@ static void toggle(bool& setting, const char* onMessage, const char* offMessage)
     announce(setting ? onMessage : offMessage);
 }
 
+// Every press counts, also two of the same key within one frame; the keys are taken in the order
+// F1, F2, F3, F4, F5, F8, F9.
 void Player::handleSettingKeys()
 {
-    if (isNewPress(GLFW_KEY_F1))
+    for (int n = window->takeKeyPresses(GLFW_KEY_F1); n > 0; n--)
     {
         settings.showHelp = !settings.showHelp;
         if (settings.showHelp)
@@ -172,20 +169,20 @@ void Player::handleSettingKeys()
             announce("Display help: off");
         }
     }
-    if (isNewPress(GLFW_KEY_F2))
+    for (int n = window->takeKeyPresses(GLFW_KEY_F2); n > 0; n--)
     {
         toggle(settings.showFrameTime, "Display frame time: on", "Display frame time: off");
     }
-    if (isNewPress(GLFW_KEY_F3))
+    for (int n = window->takeKeyPresses(GLFW_KEY_F3); n > 0; n--)
     {
         toggle(settings.wireFrame, "Wire frame: on", "Wire frame: off");
     }
-    if (isNewPress(GLFW_KEY_F4))
+    for (int n = window->takeKeyPresses(GLFW_KEY_F4); n > 0; n--)
     {
         toggle(settings.nearestSampling, "Texture sampling quality: Nearest neighbour",
                "Texture sampling quality: Bilinear");
     }
-    if (isNewPress(GLFW_KEY_F5))
+    for (int n = window->takeKeyPresses(GLFW_KEY_F5); n > 0; n--)
     {
         int& mode = settings.mipMapMode;
         if (mode == 0)
@@ -204,11 +201,11 @@ void Player::handleSettingKeys()
             announce("Mip mapping quality: off");
         }
     }
-    if (isNewPress(GLFW_KEY_F8))
+    for (int n = window->takeKeyPresses(GLFW_KEY_F8); n > 0; n--)
     {
         toggle(settings.frustumCulling, "View frustum culling: on", "View frustum culling: off");
     }
-    if (isNewPress(GLFW_KEY_F9))
+    for (int n = window->takeKeyPresses(GLFW_KEY_F9); n > 0; n--)
     {
         toggle(settings.transparency, "Transparency: on", "Transparency: off");
     }

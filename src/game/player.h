@@ -1,10 +1,9 @@
 #pragma once
 
+#include "game/game_window.h"
 #include "physics/physics_world.h"
 
 #include <glm/glm.hpp>
-
-struct GLFWwindow;
 
 // The display toggles behind the function keys.
 struct RenderSettings
@@ -22,12 +21,21 @@ struct RenderSettings
 class Player
 {
   public:
-    Player(GLFWwindow* window, PhysicsWorld* physicsWorld, int width, int height);
+    // width and height: the window size in window coordinates, whose centre the cursor returns to.
+    Player(GameWindow* window, PhysicsWorld* physicsWorld, int width, int height);
 
     // One complete input step: mouse look, movement, shooting, the function keys, then the
     // projection and view matrices. Runs many times per frame; moves are sized per call.
     void update(float dt);
     void shoot();
+    // The function keys alone: each press since the last call changes its setting once.
+    void handleSettingKeys();
+
+    // The next input step only puts the cursor at the centre and does not turn the view: wherever
+    // the pointer was at start, or went while the game was paused, is not a turn.
+    void recentreCursor() { cursorCentred = false; }
+    // The window changed size: the cursor's centre and the projection's aspect follow.
+    void setWindowSize(int newWidth, int newHeight);
 
     glm::vec3 getPosition() const { return position; }
     glm::vec3 getDirection() const;
@@ -41,9 +49,6 @@ class Player
     void updateFrustum(glm::vec3 eye, glm::vec3 target, glm::vec3 up);
     int testPointInFrustum(glm::vec3 point) const; // 2 inside, 0 outside
 
-    // The frame loop polled events: the cursor may have moved since the last recentre.
-    void onEventsPolled() { cursorKnown = false; }
-
     float frustumNear = 1.0f;
     float frustumFar = 100.0f;
     float frustumAspect = 1.0f;
@@ -51,7 +56,7 @@ class Player
     RenderSettings settings;
     int width;
     int height;
-    GLFWwindow* window;
+    GameWindow* window;
     glm::mat4 projection = glm::mat4(1.0f);
     glm::mat4 view = glm::mat4(1.0f);
     glm::vec3 position = glm::vec3(0.0f);
@@ -63,8 +68,6 @@ class Player
     Controller* controller;
     Shape* controllerShape;
 
-    // Remember the recentred cursor between polls (off: ask the window system on every update).
-    bool cacheCursor = true;
     // Set by the frame benchmark: the time spent in update() is added up in updateSeconds.
     bool timingUpdates = false;
     double updateSeconds = 0.0;
@@ -72,15 +75,8 @@ class Player
   private:
     void look();
     void move(float dt);
-    void handleSettingKeys();
-    bool isNewPress(int key);
 
-    // After the first update of a frame has read and recentred the cursor, the window system's
-    // answer is known until events are polled again, so later updates skip the round trips.
-    bool cursorKnown = false;
-    double knownCursorX = 0.0;
-    double knownCursorY = 0.0;
-    bool keyWasDown[349] = {}; // indexed by GLFW key code
+    bool cursorCentred = false;
 };
 
 // Camera vectors, rewritten by every Player::update.

@@ -5,6 +5,7 @@
 #include "game/rules.h"
 #include "game/scene_object.h"
 #include "render/shader.h"
+#include "support/scripted_window.h"
 #include "support/test_support.h"
 
 #include <GLFW/glfw3.h>
@@ -23,14 +24,14 @@ class GameFixture : public ::testing::Test
         glWindow = createTestContext(1280, 720);
         if (glWindow == nullptr)
         {
-            GTEST_SKIP() << "no display";
+            FAIL() << "no display for an OpenGL context (run under Xvfb)";
         }
         ASSERT_EQ(chdir(VELMORA_GAME_DIR), 0);
         captureStdout([&] {
             program = loadShaders("Shader/VertexShader.glsl", "Shader/FragmentShader.glsl");
             callback = new ContactReportCallback();
             world = new PhysicsWorld(callback);
-            player = new Player(glWindow, world, 1280, 720);
+            player = new Player(&input, world, 1280, 720);
             player->setFrustumShape(60.0f, 1280.0f / 720.0f, 1.0f, 100.0f);
             buildLevel(world, program);
         });
@@ -54,6 +55,7 @@ class GameFixture : public ::testing::Test
     }
 
     GLFWwindow* glWindow = nullptr;
+    ScriptedWindow input;
     GLuint program = 0;
     ContactReportCallback* callback = nullptr;
     PhysicsWorld* world = nullptr;

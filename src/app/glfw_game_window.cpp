@@ -1,0 +1,134 @@
+#include "app/glfw_game_window.h"
+
+#include <GLFW/glfw3.h>
+
+GlfwGameWindow::GlfwGameWindow(GLFWwindow* window) : window(window)
+{
+    glfwSetWindowUserPointer(window, this);
+    glfwSetKeyCallback(window, onKey);
+    glfwSetWindowFocusCallback(window, onFocus);
+    glfwSetWindowIconifyCallback(window, onIconify);
+    glfwSetFramebufferSizeCallback(window, onFramebufferSize);
+    glfwSetWindowSizeCallback(window, onWindowSize);
+    focused = glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_TRUE;
+    iconified = glfwGetWindowAttrib(window, GLFW_ICONIFIED) == GLFW_TRUE;
+    glfwGetFramebufferSize(window, &framebufferSize.x, &framebufferSize.y);
+    glfwGetWindowSize(window, &windowSize.x, &windowSize.y);
+}
+
+static GlfwGameWindow* gameWindowOf(GLFWwindow* window)
+{
+    return static_cast<GlfwGameWindow*>(glfwGetWindowUserPointer(window));
+}
+
+void GlfwGameWindow::onKey(GLFWwindow* window, int key, int, int action, int)
+{
+    GlfwGameWindow* self = gameWindowOf(window);
+    if (action == GLFW_PRESS && key >= 0 && key < keyCount)
+    {
+        self->presses[key]++;
+    }
+}
+
+void GlfwGameWindow::onFocus(GLFWwindow* window, int focused)
+{
+    gameWindowOf(window)->focused = focused == GLFW_TRUE;
+}
+
+void GlfwGameWindow::onIconify(GLFWwindow* window, int iconified)
+{
+    gameWindowOf(window)->iconified = iconified == GLFW_TRUE;
+}
+
+void GlfwGameWindow::onFramebufferSize(GLFWwindow* window, int width, int height)
+{
+    gameWindowOf(window)->framebufferSize = glm::ivec2(width, height);
+}
+
+void GlfwGameWindow::onWindowSize(GLFWwindow* window, int width, int height)
+{
+    gameWindowOf(window)->windowSize = glm::ivec2(width, height);
+}
+
+double GlfwGameWindow::getTime()
+{
+    return glfwGetTime();
+}
+
+bool GlfwGameWindow::isKeyDown(int key)
+{
+    return glfwGetKey(window, key) == GLFW_PRESS;
+}
+
+int GlfwGameWindow::takeKeyPresses(int key)
+{
+    if (key < 0 || key >= keyCount)
+    {
+        return 0;
+    }
+    int count = presses[key];
+    presses[key] = 0;
+    return count;
+}
+
+glm::dvec2 GlfwGameWindow::getCursorPosition()
+{
+    if (!cursorKnown || !rememberCursor)
+    {
+        glfwGetCursorPos(window, &knownCursor.x, &knownCursor.y);
+        cursorKnown = true;
+    }
+    return knownCursor;
+}
+
+void GlfwGameWindow::setCursorPosition(glm::dvec2 position)
+{
+    glfwSetCursorPos(window, position.x, position.y);
+    // The window system only moves the cursor of a focused window; otherwise it stays where it was.
+    if (isFocused())
+    {
+        knownCursor = position;
+        cursorKnown = true;
+    }
+    else
+    {
+        cursorKnown = false;
+    }
+}
+
+glm::ivec2 GlfwGameWindow::getWindowSize()
+{
+    return windowSize;
+}
+
+glm::ivec2 GlfwGameWindow::getFramebufferSize()
+{
+    return framebufferSize;
+}
+
+bool GlfwGameWindow::isFocused()
+{
+    return focused;
+}
+
+bool GlfwGameWindow::isIconified()
+{
+    return iconified;
+}
+
+bool GlfwGameWindow::shouldClose()
+{
+    return glfwWindowShouldClose(window) != 0;
+}
+
+void GlfwGameWindow::present()
+{
+    glfwSwapBuffers(window);
+}
+
+void GlfwGameWindow::pollEvents()
+{
+    glfwPollEvents();
+    // The pointer may have moved since it was last asked for.
+    cursorKnown = false;
+}

@@ -123,10 +123,7 @@ expect_running_then_escape()
         sleep 2
     done
     grep -q -E "Wire frame: (on|off)$" "$work/stdout" || fail "$what: the frame loop never answered F3"
-    press Escape
-    wait_for_exit 30
-    [ "$exit_status" -eq 0 ] || fail "$what: Escape should end the game with status 0, got $exit_status"
-    kill -0 "$game_pid" 2>/dev/null && fail "$what: the game is still running"
+    quit_with_escape "$what"
     exec 3>&-
     true
 }

@@ -131,3 +131,23 @@ count_lines()
 {
     grep -c -E "$1" "$work/stdout" || true
 }
+
+outcome_pattern="^(GAME OVER: YOU DIED!|CONGRATULATIONS, YOU WON!|GAME OVER: EARTH IS NO MORE!!!)"
+
+# Escape ends the game after the current frame: it is gone within 3 s, with status 0, and it did
+# not end by an outcome instead (left alone, the level ends the game by itself with status 0).
+quit_with_escape()
+{
+    local what=${1:-Escape}
+    kill -0 "$game_pid" 2>/dev/null || fail "$what: the game had ended before Escape was pressed"
+    if grep -q -E "$outcome_pattern" "$work/stdout"; then
+        fail "$what: the game had already reached an outcome before Escape"
+    fi
+    press Escape
+    wait_for_exit 3
+    [ "$exit_status" -eq 0 ] || fail "$what: Escape should end the game with status 0, got $exit_status"
+    if grep -q -E "$outcome_pattern" "$work/stdout"; then
+        fail "$what: the game ended by an outcome, not by Escape"
+    fi
+    true
+}

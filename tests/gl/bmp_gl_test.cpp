@@ -68,7 +68,7 @@ class BmpTextures : public GlSuite
     void SetUp() override
     {
         GlSuite::SetUp();
-        if (IsSkipped())
+        if (HasFatalFailure() || IsSkipped())
         {
             return;
         }

@@ -26,7 +26,7 @@ class ShaderLoading : public GlSuite
     void SetUp() override
     {
         GlSuite::SetUp();
-        if (IsSkipped())
+        if (HasFatalFailure() || IsSkipped())
         {
             return;
         }

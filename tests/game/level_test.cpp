@@ -109,7 +109,7 @@ class Culling : public GameFixture
     void SetUp() override
     {
         GameFixture::SetUp();
-        if (IsSkipped())
+        if (HasFatalFailure() || IsSkipped())
         {
             return;
         }
@@ -134,7 +134,11 @@ TEST_F(Culling, DepthRangeIsOneToAHundred)
     EXPECT_EQ(test(50.0f, 0.0f, 0.0f), 2);
     EXPECT_EQ(test(0.5f, 0.0f, 0.0f), 0) << "nearer than the near distance";
     EXPECT_EQ(test(150.0f, 0.0f, 0.0f), 0) << "beyond the far distance, though the camera would show it";
-    EXPECT_EQ(test(1.0f, 0.0f, 0.0f), 2) << "the near bound is inclusive";
+    // Just off the bounds on either side; a point exactly on a bound rounds either way in float.
+    EXPECT_EQ(test(1.001f, 0.0f, 0.0f), 2) << "just beyond the near distance";
+    EXPECT_EQ(test(0.999f, 0.0f, 0.0f), 0) << "just short of the near distance";
+    EXPECT_EQ(test(99.999f, 0.0f, 0.0f), 2) << "just short of the far distance";
+    EXPECT_EQ(test(100.001f, 0.0f, 0.0f), 0) << "just beyond the far distance";
     EXPECT_EQ(test(-10.0f, 0.0f, 0.0f), 0) << "behind the camera";
 }
 

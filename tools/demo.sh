@@ -29,7 +29,22 @@ if [ -z "$window" ]; then
     exit 1
 fi
 xdotool windowfocus --sync "$window"
-sleep 1.5
+
+# The level is up once the window shows a picture: before the first frame it is one flat colour.
+shown=""
+for _ in $(seq 1 100); do
+    xwd -id "$window" -silent >"$raw/first.xwd"
+    if [ "$(convert "xwd:$raw/first.xwd" -format %k info:)" -gt 16 ]; then
+        shown=yes
+        break
+    fi
+    sleep 0.2
+done
+if [ -z "$shown" ]; then
+    echo "The game window showed no picture:" >&2
+    cat "$log" >&2
+    exit 1
+fi
 
 # The game recentres the cursor every frame: each move is one frame's turn, 0.0006 rad a pixel
 # away from the window's centre.
@@ -55,11 +70,21 @@ xwd -id "$window" -silent >"$raw/station.xwd"
 
 # Turning while the picture is taken, faster than frames come: the camera motion blur smears it.
 turn 60 0 12 0.05 &
+turning=$!
 sleep 0.4
 xwd -id "$window" -silent >"$raw/motion-blur.xwd"
-wait %1 2>/dev/null || true
+wait "$turning"
 
 xdotool key Escape
+# Escape ends the game after its current frame.
+for _ in $(seq 1 30); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+    echo "The game did not end within 3 s of Escape." >&2
+    exit 1
+fi
 status=0
 wait "$pid" || status=$?
 for name in screenshot station motion-blur; do
@@ -67,6 +92,10 @@ for name in screenshot station motion-blur; do
 done
 echo "Game output:"
 sed -n '1,40p' "$log"
+if grep -q -E "^(GAME OVER|CONGRATULATIONS)" "$log"; then
+    echo "The game reached an outcome before Escape: the pictures may show its last frame." >&2
+    status=1
+fi
 echo "Pictures saved to $pictures: screenshot.png, station.png, motion-blur.png"
 echo "The game ended with status $status."
 exit "$status"

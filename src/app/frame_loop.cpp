@@ -28,6 +28,11 @@ static const float cullingFovDegrees = 60.0f;
 static const float cullingNear = 1.0f;
 static const float cullingFar = 100.0f;
 static const auto outcomePause = std::chrono::milliseconds(3000);
+// A paused game redraws its picture at most this often (seconds between frames), unless an event
+// arrives sooner.
+static const double pausedFrameInterval = 0.1;
+// How bright the picture of a paused game is.
+static const float pausedBrightness = 0.45f;
 
 void createGame(GameLoop& loop)
 {
@@ -39,7 +44,8 @@ void createGame(GameLoop& loop)
     contactReportCallback = new ContactReportCallback();
     loop.physicsWorld = new PhysicsWorld(contactReportCallback);
 
-    player = new Player(loop.window, loop.physicsWorld, windowWidth, windowHeight);
+    glm::ivec2 windowSize = loop.window->getWindowSize();
+    player = new Player(loop.window, loop.physicsWorld, windowSize.x, windowSize.y);
     player->setFrustumShape(cullingFovDegrees, static_cast<float>(windowWidth) / static_cast<float>(windowHeight),
                             cullingNear, cullingFar);
 
@@ -73,6 +79,123 @@ static void attachRockToStation()
     Model* station = sceneObjects[massiveStationId]->getModel();
     Model* rock = sceneObjects[rockId]->getModel();
     rock->setOverride(station->getModelMatrix() * rock->getModelMatrix());
+}
+
+static void announce(const char* message)
+{
+    printf("%s\n", message);
+    fflush(stdout);
+}
+
+// P, and a window the player is not looking at (not focused, minimized, nothing to draw into),
+// pause the game. Returns whether this frame is paused.
+static bool followPause(GameLoop& loop)
+{
+    GameWindow& window = *loop.window;
+    for (int n = window.takeKeyPresses(GLFW_KEY_P); n > 0; n--)
+    {
+        loop.pausedByPlayer = !loop.pausedByPlayer;
+    }
+    glm::ivec2 framebuffer = window.getFramebufferSize();
+    bool paused = loop.pausedByPlayer || !window.isFocused() || window.isIconified() || framebuffer.x <= 0 ||
+                  framebuffer.y <= 0;
+    if (paused != loop.paused)
+    {
+        loop.paused = paused;
+        announce(paused ? "Pause: on" : "Pause: off");
+        if (!paused)
+        {
+            // The simulation never sees the paused time, and where the pointer went meanwhile is
+            // not a turn.
+            loop.previousTime = window.getTime();
+            player->recentreCursor();
+        }
+    }
+    return paused;
+}
+
+// The off-screen targets, the viewports, the projection, the culling frustum and the cursor's
+// centre all follow the window's size.
+static void followWindowSize(GameLoop& loop)
+{
+    glm::ivec2 framebuffer = loop.window->getFramebufferSize();
+    if (framebuffer.x > 0 && framebuffer.y > 0 && (framebuffer.x != windowWidth || framebuffer.y != windowHeight))
+    {
+        windowWidth = framebuffer.x;
+        windowHeight = framebuffer.y;
+        resizePostProcessing(windowWidth, windowHeight);
+        player->setFrustumShape(cullingFovDegrees,
+                                static_cast<float>(windowWidth) / static_cast<float>(windowHeight), cullingNear,
+                                cullingFar);
+        // The next composite starts the motion blur afresh: a new shape is not a turn.
+        loop.targetsRemade = true;
+    }
+    glm::ivec2 windowSize = loop.window->getWindowSize();
+    if (windowSize.x > 0 && windowSize.y > 0 && (windowSize.x != player->width || windowSize.y != player->height))
+    {
+        player->setWindowSize(windowSize.x, windowSize.y);
+    }
+}
+
+// Wire frame and transparency apply to everything drawn this frame, the full-screen passes too.
+static void applyDrawSettings(const RenderSettings& settings)
+{
+    glPolygonMode(GL_FRONT_AND_BACK, settings.wireFrame ? GL_LINE : GL_FILL);
+    if (settings.transparency)
+    {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    else
+    {
+        glDisable(GL_BLEND);
+    }
+}
+
+static void bindWindowFramebuffer()
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, windowWidth, windowHeight);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+// A paused game shows its last picture again, dimmed: the scene and bloom textures still hold it,
+// so only the composite runs, with the matrices it had. If the window changed size meanwhile the
+// scene is drawn once more as it stands, without an input step.
+static FrameEnd runPausedFrame(GameLoop& loop)
+{
+    player->handleSettingKeys();
+    applyDrawSettings(player->settings);
+    if (loop.targetsRemade)
+    {
+        beginScenePass(windowWidth, windowHeight);
+        glUseProgram(mainProgram);
+        attachRockToStation();
+        drawScene(0.0f, player, false);
+        bindWindowFramebuffer();
+        runBlurPasses(blurProgram);
+        loop.shownPreviousViewProjection = loop.shownProjection * loop.shownView;
+        loop.targetsRemade = false;
+    }
+    else
+    {
+        bindWindowFramebuffer();
+    }
+    setUpComposite(windowWidth, windowHeight, getBloomTexture());
+    // Blending scales the composite's colour down as it is written: dimming costs no extra pass.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_CONSTANT_COLOR, GL_ZERO);
+    glBlendColor(pausedBrightness, pausedBrightness, pausedBrightness, 1.0f);
+    glm::mat4 previous = loop.shownPreviousViewProjection;
+    drawComposite(loop.shownProjection, loop.shownView, previous);
+
+    loop.window->present();
+    loop.window->waitEvents(pausedFrameInterval);
+    if (loop.window->isKeyDown(GLFW_KEY_ESCAPE) || loop.window->shouldClose())
+    {
+        return FrameEnd::quit;
+    }
+    return FrameEnd::keepRunning;
 }
 
 static const char* outcomeMessage()
@@ -134,6 +257,12 @@ class StageClock
 
 FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
 {
+    followWindowSize(loop);
+    if (followPause(loop))
+    {
+        return runPausedFrame(loop);
+    }
+
     player->updateSeconds = 0.0;
     player->timingUpdates = times != nullptr;
     StageClock clock(times);
@@ -148,18 +277,8 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
         std::cout << "Frametime: " << dt * 1000.0f << "ms" << " =~" << 1.0 / dt << "FPS" << std::endl;
     }
 
-    // Wire frame and transparency apply to everything drawn this frame, the full-screen passes too.
-    glPolygonMode(GL_FRONT_AND_BACK, settings.wireFrame ? GL_LINE : GL_FILL);
+    applyDrawSettings(settings);
     applyTextureSettings(loop);
-    if (settings.transparency)
-    {
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    }
-    else
-    {
-        glDisable(GL_BLEND);
-    }
 
     beginScenePass(windowWidth, windowHeight);
     clock.mark(stageDrawScene);
@@ -179,23 +298,28 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     drawScene(dt, player);
     clock.mark(stageDrawScene);
 
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, windowWidth, windowHeight);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    bindWindowFramebuffer();
     GLuint bloomTexture = runBlurPasses(blurProgram);
     clock.mark(stageBlurPasses);
 
     setUpComposite(windowWidth, windowHeight, bloomTexture);
     // The composite's camera is the one this input step leaves behind.
     player->update(dt);
-    drawComposite(player->getProjectionMatrix(), player->getViewMatrix(), loop.previousViewProjection);
+    loop.shownProjection = player->getProjectionMatrix();
+    loop.shownView = player->getViewMatrix();
+    if (loop.targetsRemade)
+    {
+        loop.previousViewProjection = loop.shownProjection * loop.shownView;
+        loop.targetsRemade = false;
+    }
+    loop.shownPreviousViewProjection = loop.previousViewProjection;
+    drawComposite(loop.shownProjection, loop.shownView, loop.previousViewProjection);
     clock.mark(stageComposite);
 
     // The frame that ends the game is never presented.
     if (const char* message = outcomeMessage())
     {
-        printf("%s\n", message);
-        fflush(stdout);
+        announce(message);
         return FrameEnd::outcome;
     }
 

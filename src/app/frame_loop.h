@@ -19,10 +19,19 @@ struct GameLoop
 {
     GameWindow* window = nullptr; // keys, cursor, clock and presenting; set before createGame
     PhysicsWorld* physicsWorld = nullptr;
-    double previousTime = 0.0;                             // glfwGetTime at the previous frame's start
+    double previousTime = 0.0;                             // the clock at the previous frame's start
     glm::mat4 previousViewProjection = glm::mat4(1.0f);   // the previous composite's projection x view
     bool nearestSampling = false;                          // the sampling the model textures have now
     int mipMapMode = 0;
+
+    bool paused = false;         // the game stands still: no physics, no world update, no input step
+    bool pausedByPlayer = false; // P; the game also pauses while its window is not in front
+    // What the last running frame's composite was given, so a paused game shows that picture again.
+    glm::mat4 shownPreviousViewProjection = glm::mat4(1.0f);
+    glm::mat4 shownProjection = glm::mat4(1.0f);
+    glm::mat4 shownView = glm::mat4(1.0f);
+    // The off-screen targets were made again at a new size: what they held is gone.
+    bool targetsRemade = false;
 };
 
 // How a frame ended.
@@ -60,6 +69,7 @@ void createGame(GameLoop& loop);
 
 // One frame in the fixed order of work: time, physics, world, scene, blur, input, composite,
 // outcome, swap and events. On an outcome its message is printed and the frame is not presented.
+// While paused, a frame shows the last picture again, dimmed, and only waits for events.
 FrameEnd runFrame(GameLoop& loop, FrameTimes* times = nullptr);
 
 // How long the last picture stays on screen after an outcome, before the game ends.

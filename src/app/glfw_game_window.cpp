@@ -132,3 +132,9 @@ void GlfwGameWindow::pollEvents()
     // The pointer may have moved since it was last asked for.
     cursorKnown = false;
 }
+
+void GlfwGameWindow::waitEvents(double timeoutSeconds)
+{
+    glfwWaitEventsTimeout(timeoutSeconds);
+    cursorKnown = false;
+}

@@ -24,6 +24,7 @@ class GlfwGameWindow : public GameWindow
     bool shouldClose() override;
     void present() override;
     void pollEvents() override;
+    void waitEvents(double timeoutSeconds) override;
 
     // Remember where the cursor is between polls (off: ask the window system on every read). The
     // player reads it once per input step, many times per frame, and each question is a round trip

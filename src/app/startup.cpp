@@ -54,6 +54,8 @@ int init()
         return -1;
     }
     glfwMakeContextCurrent(window);
+    // Full screen on a screen of another size gives another framebuffer: draw at what we got.
+    glfwGetFramebufferSize(window, &windowWidth, &windowHeight);
 
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK)

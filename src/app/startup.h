@@ -2,8 +2,9 @@
 
 struct GLFWwindow;
 
-// Set once by init and never changed: the window size is also the size of every off-screen
-// texture and viewport.
+// The size of the window's framebuffer in pixels, which is also the size of every off-screen
+// texture and viewport. config.txt gives the size the window asks for at start; the frame loop
+// follows the framebuffer when the window is resized or the screen gives full screen another size.
 extern int windowWidth;
 extern int windowHeight;
 extern bool fullScreen;

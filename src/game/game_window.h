@@ -35,4 +35,6 @@ class GameWindow
     virtual void present() = 0;
     // Takes in what happened since the last poll: keys, the cursor, focus, size.
     virtual void pollEvents() = 0;
+    // The same, but first waits up to timeout seconds for something to happen (a paused game idles).
+    virtual void waitEvents(double timeoutSeconds) = 0;
 };

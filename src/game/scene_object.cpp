@@ -57,9 +57,12 @@ void SceneObject::update(float, Player*)
 
 // The player's whole input step runs before every object's draw, so the camera it leaves behind is
 // the one this draw uses.
-void SceneObject::draw(float dt, Player* player)
+void SceneObject::draw(float dt, Player* player, bool inputStep)
 {
-    player->update(dt);
+    if (inputStep)
+    {
+        player->update(dt);
+    }
     model->draw(modelMatrix, player->getProjectionMatrix(), player->getViewMatrix());
 }
 
@@ -80,17 +83,17 @@ void updateWorld(float dt, Player* player)
     }
 }
 
-void drawScene(float dt, Player* player)
+void drawScene(float dt, Player* player, bool inputSteps)
 {
     for (auto& entry : actorObjects)
     {
         SceneObject* object = entry.second;
         if (!frustumCullingEnabled || player->testPointInFrustum(object->cullPosition) == 2)
         {
-            object->draw(dt, player);
+            object->draw(dt, player, inputSteps);
         }
     }
-    earth->draw(dt, player);
-    sun->draw(dt, player);
-    projectile->draw(dt, player);
+    earth->draw(dt, player, inputSteps);
+    sun->draw(dt, player, inputSteps);
+    projectile->draw(dt, player, inputSteps);
 }

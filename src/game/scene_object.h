@@ -21,7 +21,7 @@ class SceneObject
 
     // Refreshes the pose and the matrices from the actor; dt and player are not used.
     void update(float dt, Player* player);
-    void draw(float dt, Player* player);
+    void draw(float dt, Player* player, bool inputStep = true);
 
     Model* getModel() const { return model; }
     RigidDynamic* getDynamicActor() const { return dynamicActor; }
@@ -54,5 +54,6 @@ extern std::map<const char*, Model*> modelCache;
 void updateWorld(float dt, Player* player);
 
 // Draws every live object (culled by position when culling is on), then the Earth, the Sun and
-// the projectile.
-void drawScene(float dt, Player* player);
+// the projectile. The player's input step runs before each draw unless inputSteps is false (the
+// picture of a paused game is drawn again without one).
+void drawScene(float dt, Player* player, bool inputSteps = true);

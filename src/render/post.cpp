@@ -36,6 +36,24 @@ static const int blurPassCount = 2;
 // ping-pong texture the composite reads.
 static bool blurHorizontal = true;
 
+// The storage of every off-screen texture: formats as the passes read them, all window-sized.
+struct TargetFormat
+{
+    GLint internalFormat;
+    GLenum format;
+    GLenum type;
+};
+static const TargetFormat pingpongFormat = {GL_RGB16F, GL_RGB, GL_FLOAT};
+static const TargetFormat sceneColorFormat = {GL_RGBA16F, GL_RGBA, GL_UNSIGNED_BYTE};
+static const TargetFormat sceneDepthFormat = {GL_DEPTH_COMPONENT32, GL_DEPTH_COMPONENT, GL_FLOAT};
+static const TargetFormat sceneColor2Format = {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE};
+static const TargetFormat brightFormat = {GL_RGB16F, GL_RGB, GL_FLOAT};
+
+static void allocate(const TargetFormat& target, int width, int height)
+{
+    glTexImage2D(GL_TEXTURE_2D, 0, target.internalFormat, width, height, 0, target.format, target.type, nullptr);
+}
+
 static void createPingpongBuffers(int width, int height)
 {
     glGenFramebuffers(2, pingpongFramebuffers);
@@ -44,7 +62,7 @@ static void createPingpongBuffers(int width, int height)
     {
         glBindFramebuffer(GL_FRAMEBUFFER, pingpongFramebuffers[i]);
         glBindTexture(GL_TEXTURE_2D, pingpongTextures[i]);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16F, width, height, 0, GL_RGB, GL_FLOAT, nullptr);
+        allocate(pingpongFormat, width, height);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -55,8 +73,7 @@ static void createPingpongBuffers(int width, int height)
 
 // One scene-framebuffer attachment read texel for texel by the composite: nearest filtering, and
 // its own texture unit so the composite finds it there.
-static GLuint createNearestTexture(GLenum unit, GLint internalFormat, GLenum format, GLenum type, int width,
-                                   int height)
+static GLuint createNearestTexture(GLenum unit, const TargetFormat& target, int width, int height)
 {
     GLuint texture = 0;
     glGenTextures(1, &texture);
@@ -64,7 +81,7 @@ static GLuint createNearestTexture(GLenum unit, GLint internalFormat, GLenum for
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, format, type, nullptr);
+    allocate(target, width, height);
     glBindTexture(GL_TEXTURE_2D, 0);
     return texture;
 }
@@ -74,16 +91,13 @@ static void createSceneFramebuffer(int width, int height)
     glGenFramebuffers(1, &sceneFramebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, sceneFramebuffer);
 
-    sceneColorTexture =
-        createNearestTexture(GL_TEXTURE1, GL_RGBA16F, GL_RGBA, GL_UNSIGNED_BYTE, width, height);
+    sceneColorTexture = createNearestTexture(GL_TEXTURE1, sceneColorFormat, width, height);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, sceneColorTexture, 0);
 
-    sceneDepthTexture =
-        createNearestTexture(GL_TEXTURE2, GL_DEPTH_COMPONENT32, GL_DEPTH_COMPONENT, GL_FLOAT, width, height);
+    sceneDepthTexture = createNearestTexture(GL_TEXTURE2, sceneDepthFormat, width, height);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, sceneDepthTexture, 0);
 
-    sceneColorTexture2 =
-        createNearestTexture(GL_TEXTURE3, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, width, height);
+    sceneColorTexture2 = createNearestTexture(GL_TEXTURE3, sceneColor2Format, width, height);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT1, GL_TEXTURE_2D, sceneColorTexture2, 0);
 
     // The bloom source is sampled between texels by the blur, so it filters linearly and stays bound
@@ -91,7 +105,7 @@ static void createSceneFramebuffer(int width, int height)
     glGenTextures(1, &brightTexture);
     glActiveTexture(GL_TEXTURE4);
     glBindTexture(GL_TEXTURE_2D, brightTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16F, width, height, 0, GL_RGB, GL_FLOAT, nullptr);
+    allocate(brightFormat, width, height);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -136,6 +150,27 @@ void createPostProcessing(int width, int height)
     // The scene framebuffer stays bound: the first frame binds it again anyway.
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void resizePostProcessing(int width, int height)
+{
+    struct Target
+    {
+        GLuint texture;
+        const TargetFormat& format;
+    };
+    const Target targets[] = {
+        {pingpongTextures[0], pingpongFormat},  {pingpongTextures[1], pingpongFormat},
+        {sceneColorTexture, sceneColorFormat},  {sceneDepthTexture, sceneDepthFormat},
+        {sceneColorTexture2, sceneColor2Format}, {brightTexture, brightFormat},
+    };
+    glActiveTexture(GL_TEXTURE0);
+    for (const Target& target : targets)
+    {
+        glBindTexture(GL_TEXTURE_2D, target.texture);
+        allocate(target.format, width, height);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void beginScenePass(int width, int height)

@@ -27,6 +27,10 @@ extern GLint bloomBlurLocation;
 // postProgram. Leaves sceneFramebuffer bound and texture unit 4 active.
 void createPostProcessing(int width, int height);
 
+// Makes every off-screen texture width x height again (the window's framebuffer changed size). The
+// framebuffers keep their attachments; what the textures held is gone.
+void resizePostProcessing(int width, int height);
+
 // Binds the scene framebuffer, sets the viewport and clears colour and depth.
 void beginScenePass(int width, int height);
 

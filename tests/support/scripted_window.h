@@ -58,4 +58,5 @@ class ScriptedWindow : public GameWindow
     bool shouldClose() override { return closeRequested; }
     void present() override { presented++; }
     void pollEvents() override { polls++; }
+    void waitEvents(double) override { polls++; }
 };

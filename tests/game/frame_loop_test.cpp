@@ -1,0 +1,258 @@
+#include "app/frame_loop.h"
+#include "app/startup.h"
+#include "game/level.h"
+#include "game/player.h"
+#include "game/rules.h"
+#include "game/scene_object.h"
+#include "render/post.h"
+#include "support/scripted_window.h"
+#include "support/test_support.h"
+
+#include <GLFW/glfw3.h>
+#include <glm/gtc/quaternion.hpp>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+// The real frame function on the real level, in a hidden 1280x720 context, with a scripted window
+// for the keys, the cursor, the clock and presenting. Every test runs in its own process.
+class FrameLoop : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        glWindow = createTestContext(1280, 720);
+        if (glWindow == nullptr)
+        {
+            FAIL() << "no display for an OpenGL context (run under Xvfb)";
+        }
+        ASSERT_EQ(chdir(VELMORA_GAME_DIR), 0);
+        // The global state start-up sets, then the game exactly as main makes it.
+        windowWidth = 1280;
+        windowHeight = 720;
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LESS);
+        glClearColor(0.0f, 0.0f, 0.04f, 1.0f);
+        loop.window = &input;
+        captureStdout(
+            [&]
+            {
+                createPostProcessing(windowWidth, windowHeight);
+                createGame(loop);
+            });
+    }
+
+    void TearDown() override { destroyTestContext(glWindow); }
+
+    // One frame, seconds after the previous one; what it printed goes to said.
+    FrameEnd frame(double seconds)
+    {
+        input.time += seconds;
+        FrameEnd end = FrameEnd::keepRunning;
+        said = captureStdout([&] { end = runFrame(loop); });
+        return end;
+    }
+
+    // An asteroid moved out of the field, alone, flying at 10 units/s along +x.
+    SceneObject* loneAsteroid()
+    {
+        SceneObject* asteroid = sceneObjects.at(7);
+        asteroid->getDynamicActor()->setGlobalPose(Transform(glm::vec3(-200.0f, 0.0f, 0.0f)));
+        asteroid->getDynamicActor()->setLinearVelocity(glm::vec3(10.0f, 0.0f, 0.0f));
+        return asteroid;
+    }
+
+    glm::ivec3 windowPixel(int x, int y)
+    {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        unsigned char rgba[4] = {};
+        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        return glm::ivec3(rgba[0], rgba[1], rgba[2]);
+    }
+
+    GLFWwindow* glWindow = nullptr;
+    ScriptedWindow input;
+    GameLoop loop;
+    std::string said;
+};
+
+TEST_F(FrameLoop, PhysicsStepsBeforeTheWorldUpdate)
+{
+    SceneObject* asteroid = loneAsteroid();
+    ASSERT_EQ(frame(0.1), FrameEnd::keepRunning);
+    // One step of 0.1 s: v = 10 + 0.1 x 0.1 along x, then x = -200 + 0.1 v. The drawn matrix already
+    // has the stepped pose.
+    EXPECT_NEAR(asteroid->modelMatrix[3].x, -198.999f, 1e-3f);
+    EXPECT_NEAR(asteroid->cullPosition.x, -198.999f, 1e-3f);
+    EXPECT_EQ(input.presented, 1);
+    EXPECT_EQ(input.polls, 1);
+}
+
+TEST_F(FrameLoop, TheRockIsDrawnInTheStationsFrame)
+{
+    // The station turned a quarter about y, the rock upright; neither moves nor spins.
+    RigidDynamic* station = sceneObjects.at(massiveStationId)->getDynamicActor();
+    RigidDynamic* rock = sceneObjects.at(rockId)->getDynamicActor();
+    station->setGlobalPose(Transform(glm::vec3(-20.0f), glm::angleAxis(glm::radians(90.0f), glm::vec3(0, 1, 0))));
+    for (RigidDynamic* actor : {station, rock})
+    {
+        actor->setLinearVelocity(glm::vec3(0.0f));
+        actor->setAngularVelocity(glm::vec3(0.0f));
+    }
+    frame(0.001);
+    frame(0.001);
+
+    // Station x rock: (-20, -20, -20) plus the quarter-turned (-22, -22, -22), which is (-22, -22, 22).
+    Model* rockModel = sceneObjects.at(rockId)->getModel();
+    glm::vec4 placed = rockModel->overrideMatrix[3];
+    EXPECT_NEAR(placed.x, -42.0f, 1e-2f);
+    EXPECT_NEAR(placed.y, -42.0f, 1e-2f);
+    EXPECT_NEAR(placed.z, 2.0f, 1e-2f);
+    EXPECT_FALSE(rockModel->hasOverride) << "the rock's draw used it";
+}
+
+TEST_F(FrameLoop, OutcomesComeInTheOrderDiedWonEarthAndAreNeverPresented)
+{
+    ASSERT_EQ(frame(0.001), FrameEnd::keepRunning);
+    ASSERT_EQ(input.presented, 1);
+
+    lastMoveFlags.bits = eCOLLISION_SIDES;
+    gameWon = true;
+    earthDestroyed = true;
+    EXPECT_EQ(frame(0.001), FrameEnd::outcome);
+    EXPECT_EQ(said, "GAME OVER: YOU DIED!\n");
+    EXPECT_EQ(input.presented, 1) << "the frame of an outcome is not presented";
+
+    lastMoveFlags.bits = 0;
+    EXPECT_EQ(frame(0.001), FrameEnd::outcome);
+    EXPECT_EQ(said, "CONGRATULATIONS, YOU WON!\n");
+
+    gameWon = false;
+    EXPECT_EQ(frame(0.001), FrameEnd::outcome);
+    EXPECT_EQ(said, "GAME OVER: EARTH IS NO MORE!!!\n");
+    EXPECT_EQ(input.presented, 1);
+}
+
+TEST_F(FrameLoop, EscapeAndClosingEndTheGameAfterTheFrameIsPresented)
+{
+    input.hold(GLFW_KEY_ESCAPE);
+    EXPECT_EQ(frame(0.01), FrameEnd::quit);
+    EXPECT_EQ(input.presented, 1);
+    input.release(GLFW_KEY_ESCAPE);
+
+    input.closeRequested = true;
+    EXPECT_EQ(frame(0.01), FrameEnd::quit);
+    EXPECT_EQ(input.presented, 2);
+}
+
+TEST_F(FrameLoop, APausedGameStandsStillAndNeverSeesThePausedTime)
+{
+    SceneObject* asteroid = loneAsteroid();
+    frame(0.001);
+    ASSERT_NEAR(asteroid->modelMatrix[3].x, -199.99f, 1e-3f);
+    glm::vec4 crosshair = glm::vec4(windowPixel(644, 360), 0);
+
+    input.tap(GLFW_KEY_P);
+    frame(0.1);
+    EXPECT_EQ(said, "Pause: on\n");
+    RigidDynamic* actor = asteroid->getDynamicActor();
+    float before = actor->getGlobalPose().p.x;
+
+    // Half a minute of paused frames with the ship flying, shooting and turning: nothing happens.
+    input.hold(GLFW_KEY_W);
+    input.hold(GLFW_KEY_SPACE);
+    input.cursor = glm::dvec2(900.0, 100.0);
+    float yaw = player->horizontalAngle;
+    for (int i = 0; i < 30; i++)
+    {
+        frame(1.0);
+    }
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(actor->getGlobalPose().p.x, before) << "no physics step";
+    EXPECT_EQ(player->getPosition(), glm::vec3(-40.0f, 4.0f, 93.0f)) << "no move";
+    EXPECT_EQ(projectile->getDynamicActor()->getGlobalPose().p, glm::vec3(1000.0f)) << "no shot";
+    EXPECT_EQ(input.cursor, glm::dvec2(900.0, 100.0)) << "the cursor is neither read nor recentred";
+    EXPECT_EQ(player->horizontalAngle, yaw);
+    EXPECT_EQ(input.presented, 32) << "the picture is shown again while paused";
+    // The last picture stays, dimmed: the crosshair's light arm at less than half its brightness.
+    glm::ivec3 dimmed = windowPixel(644, 360);
+    EXPECT_NEAR(dimmed.g, crosshair.g * 0.45f, 2.0f);
+    EXPECT_GT(crosshair.g, 200.0f);
+    input.release(GLFW_KEY_W);
+    input.release(GLFW_KEY_SPACE);
+
+    // Resumed: the first frame is timed from the resume, so the 30 s never reach the simulation,
+    // and the pointer's travels meanwhile turn nothing.
+    input.tap(GLFW_KEY_P);
+    frame(0.1);
+    EXPECT_EQ(said, "Pause: off\n");
+    EXPECT_NEAR(actor->getGlobalPose().p.x, before, 1e-4f) << "a step of no time at all";
+    EXPECT_EQ(player->horizontalAngle, yaw);
+    EXPECT_EQ(input.cursor, glm::dvec2(640.0, 360.0));
+    frame(0.1);
+    EXPECT_NEAR(actor->getGlobalPose().p.x, before + 1.001f, 1e-3f) << "then 0.1 s as usual";
+}
+
+TEST_F(FrameLoop, AWindowNotInFrontPausesTheGame)
+{
+    frame(0.01);
+    input.focused = false;
+    frame(0.01);
+    EXPECT_EQ(said, "Pause: on\n");
+    input.focused = true;
+    frame(0.01);
+    EXPECT_EQ(said, "Pause: off\n");
+
+    input.iconified = true;
+    frame(0.01);
+    EXPECT_EQ(said, "Pause: on\n");
+    input.iconified = false;
+    input.framebufferSize = glm::ivec2(0, 0);
+    frame(0.01);
+    EXPECT_EQ(said, "") << "still paused: nothing to draw into";
+    input.framebufferSize = glm::ivec2(1280, 720);
+    frame(0.01);
+    EXPECT_EQ(said, "Pause: off\n");
+
+    // Setting keys still answer while paused.
+    input.focused = false;
+    frame(0.01);
+    input.tap(GLFW_KEY_F3);
+    frame(0.01);
+    EXPECT_EQ(said, "Wire frame: on\n");
+}
+
+TEST_F(FrameLoop, TheTargetsCursorAndProjectionFollowTheWindowSize)
+{
+    frame(0.01);
+    input.windowSize = input.framebufferSize = glm::ivec2(400, 300);
+    input.cursor = glm::dvec2(250.0, 150.0);
+    frame(0.01);
+
+    EXPECT_EQ(windowWidth, 400);
+    EXPECT_EQ(windowHeight, 300);
+    GLint width = 0, height = 0;
+    glBindTexture(GL_TEXTURE_2D, sceneColorTexture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    EXPECT_EQ(glm::ivec2(width, height), glm::ivec2(400, 300));
+    glBindTexture(GL_TEXTURE_2D, pingpongTextures[0]);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    EXPECT_EQ(width, 400);
+
+    EXPECT_EQ(input.cursor, glm::dvec2(200.0, 150.0)) << "the cursor returns to the new centre";
+    EXPECT_NEAR(player->horizontalAngle, 7.14f - 0.0006f * 50.0f, 1e-5f) << "50 px right of the new centre";
+    glm::mat4 projection = player->getProjectionMatrix();
+    EXPECT_NEAR(projection[1][1] / projection[0][0], 4.0f / 3.0f, 1e-4f) << "a 4:3 projection";
+    EXPECT_NEAR(player->frustumAspect, 4.0f / 3.0f, 1e-5f) << "and culling";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    // Resized while paused: the picture is drawn again at the new size, without an input step.
+    input.focused = false;
+    frame(0.01);
+    input.windowSize = input.framebufferSize = glm::ivec2(640, 360);
+    frame(0.01);
+    EXPECT_EQ(windowWidth, 640);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}

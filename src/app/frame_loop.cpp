@@ -134,6 +134,8 @@ static void followWindowSize(GameLoop& loop)
     if (windowSize.x > 0 && windowSize.y > 0 && (windowSize.x != player->width || windowSize.y != player->height))
     {
         player->setWindowSize(windowSize.x, windowSize.y);
+        // The pointer sits at the old centre: that is no turn either.
+        player->recentreCursor();
     }
 }
 

@@ -3,6 +3,7 @@
 set -euo pipefail
 
 game_dir=$(cd "$1" && pwd)
+probe=${2:-}
 work=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
 game_pid=""
 window=""
@@ -150,4 +151,70 @@ quit_with_escape()
         fail "$what: the game ended by an outcome, not by Escape"
     fi
     true
+}
+
+# A grab of the game window as binary PPM, for picture_probe: grab NAME (writes $work/NAME.ppm).
+grab()
+{
+    xwd -id "$window" -silent >"$work/$1.xwd" || fail "could not grab the window"
+    convert "xwd:$work/$1.xwd" "ppm:$work/$1.ppm"
+}
+
+# Where the Sun's disc is in grab NAME: sets sun_x and sun_y (pixels from the top-left). The Sun
+# never moves in the world, so where it shows tells where the view points; the asteroid field itself
+# drifts towards the Earth faster and faster.
+sun_in()
+{
+    local found
+    found=$("$probe" sun "$work/$1.ppm") || fail "no Sun in the window ($1)"
+    read -r sun_x sun_y <<<"$found"
+}
+
+# The Sun is in the same place in grabs A and B: the view did not turn between them.
+expect_view_still()
+{
+    local a_x a_y
+    sun_in "$1"
+    a_x=$sun_x
+    a_y=$sun_y
+    sun_in "$2"
+    awk -v ax="$a_x" -v ay="$a_y" -v bx="$sun_x" -v by="$sun_y" \
+        'BEGIN { exit !((ax - bx) ^ 2 + (ay - by) ^ 2 < 2.25) }' ||
+        fail "$3: the view turned: the Sun moved from ($a_x, $a_y) to ($sun_x, $sun_y)"
+}
+
+# From the start, turns the view left with the mouse until the Sun (at the world's origin) shows
+# left of the crosshair. Each move is taken by one frame: 0.0006 rad a pixel.
+face_the_sun()
+{
+    local width height
+    read -r width height < <(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
+    for _ in 1 2 3 4 5 6; do
+        xdotool mousemove --window "$window" -- $((width / 2 - 445)) $((height / 2 + 11))
+        sleep 0.3
+    done
+    xdotool mousemove --window "$window" $((width / 2)) $((height / 2))
+    sleep 0.3
+}
+
+# P, and the console's answer: pause_game on|off.
+pause_game()
+{
+    local before
+    before=$(count_lines "^Pause: $1$")
+    press p
+    wait_for_count "^Pause: $1$" $((before + 1)) 5
+}
+
+# Waits until the window shows a picture: before the first frame it is one flat colour.
+wait_for_picture()
+{
+    for _ in $(seq 1 100); do
+        xwd -id "$window" -silent >"$work/first.xwd" 2>/dev/null || true
+        if [ -s "$work/first.xwd" ] && [ "$(convert "xwd:$work/first.xwd" -format %k info:)" -gt 16 ]; then
+            return 0
+        fi
+        sleep 0.2
+    done
+    fail "the window never showed a picture"
 }

@@ -242,7 +242,11 @@ TEST_F(FrameLoop, TheTargetsCursorAndProjectionFollowTheWindowSize)
     EXPECT_EQ(width, 400);
 
     EXPECT_EQ(input.cursor, glm::dvec2(200.0, 150.0)) << "the cursor returns to the new centre";
+    EXPECT_EQ(player->horizontalAngle, 7.14f) << "where the pointer was when the size changed is no turn";
+    input.cursor = glm::dvec2(250.0, 150.0);
+    frame(0.01);
     EXPECT_NEAR(player->horizontalAngle, 7.14f - 0.0006f * 50.0f, 1e-5f) << "50 px right of the new centre";
+    EXPECT_EQ(input.cursor, glm::dvec2(200.0, 150.0));
     glm::mat4 projection = player->getProjectionMatrix();
     EXPECT_NEAR(projection[1][1] / projection[0][0], 4.0f / 3.0f, 1e-4f) << "a 4:3 projection";
     EXPECT_NEAR(player->frustumAspect, 4.0f / 3.0f, 1e-5f) << "and culling";

@@ -1,6 +1,7 @@
 #include "app/frame_loop.h"
 
 #include "app/startup.h"
+#include "game/events.h"
 #include "game/game_window.h"
 #include "game/level.h"
 #include "game/player.h"
@@ -284,6 +285,8 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
 
     beginScenePass(windowWidth, windowHeight);
     clock.mark(stageDrawScene);
+
+    clearFrameEvents();
 
     // Trigger reports arrive inside the step: removals and the outcome flags are visible below.
     loop.physicsWorld->step(dt);

@@ -1,5 +1,6 @@
 #include "game/player.h"
 
+#include "game/events.h"
 #include "game/rules.h"
 
 #include <GLFW/glfw3.h>
@@ -22,6 +23,9 @@ bool frustumCullingEnabled;
 
 // Each move through the controller covers this fraction of a view vector, whatever the frame time.
 static const float moveStep = 1.0f / 500.0f;
+// The shot leaves this far below the camera, at this speed (units per second) along the view.
+static const float shotDrop = 3.0f;
+static const float shotSpeed = 130.0f;
 
 void setFrustumCullingEnabled(bool enabled)
 {
@@ -68,10 +72,15 @@ void Player::update(float dt)
         Transform(glm::vec3(0.0f), glm::quat(std::cos(h / 2.0f), std::sin(h / 2.0f), 0.0f, 0.0f)));
 
     move(dt);
-    // Holding Space keeps re-launching the projectile from the ship, on every input step.
+    // Holding Space keeps re-launching the projectile from the ship, on every input step; each press
+    // is one shot for whoever shows or sounds it.
     if (window->isKeyDown(GLFW_KEY_SPACE))
     {
         shoot();
+    }
+    for (int n = window->takeKeyPresses(GLFW_KEY_SPACE); n > 0; n--)
+    {
+        recordEvent(GameEventType::shotFired, getLaunchPoint());
     }
     handleSettingKeys();
 
@@ -134,9 +143,14 @@ void Player::move(float dt)
     }
 }
 
+glm::vec3 Player::getLaunchPoint() const
+{
+    return glm::vec3(position.x, position.y - shotDrop, position.z);
+}
+
 void Player::shoot()
 {
-    launchProjectile(glm::vec3(position.x, position.y - 3.0f, position.z), viewDirection, 130.0f);
+    launchProjectile(getLaunchPoint(), viewDirection, shotSpeed);
 }
 
 static void announce(const char* message)

@@ -28,6 +28,8 @@ class Player
     // projection and view matrices. Runs many times per frame; moves are sized per call.
     void update(float dt);
     void shoot();
+    // Where a shot fired now leaves from: below the camera.
+    glm::vec3 getLaunchPoint() const;
     // The function keys alone: each press since the last call changes its setting once.
     void handleSettingKeys();
 

@@ -1,5 +1,6 @@
 #include "game/rules.h"
 
+#include "game/events.h"
 #include "game/level.h"
 #include "game/scene_object.h"
 
@@ -15,10 +16,19 @@ static const size_t winBelowCount = 92;
 // on an asteroid must count even when something else touched in the same step.
 void ContactReportCallback::onTrigger(TriggerPair* pairs, uint32_t count)
 {
+    RigidActor* earthActor = earth->getStaticActor();
     for (uint32_t i = 0; i < count; i++)
     {
-        handleTriggerActor(pairs[i].triggerActor);
-        handleTriggerActor(pairs[i].otherActor);
+        const TriggerPair& pair = pairs[i];
+        // Where something reached the Earth, taken before the rule parks the projectile.
+        if (pair.status == TriggerStatus::eNOTIFY_TOUCH_FOUND &&
+            (pair.triggerActor == earthActor || pair.otherActor == earthActor))
+        {
+            RigidActor* other = pair.triggerActor == earthActor ? pair.otherActor : pair.triggerActor;
+            recordEvent(GameEventType::earthHit, other->getGlobalPose().p);
+        }
+        handleTriggerActor(pair.triggerActor);
+        handleTriggerActor(pair.otherActor);
     }
 }
 
@@ -29,9 +39,9 @@ void handleTriggerActor(RigidActor* actor)
     projectileActor->setGlobalPose(Transform(parkingPosition), true);
 
     bool isProjectile = actor == projectileActor;
-    if (!isProjectile && !actor->isStatic())
+    if (!isProjectile && !actor->isStatic() && actorObjects.erase(static_cast<RigidDynamic*>(actor)) != 0)
     {
-        actorObjects.erase(static_cast<RigidDynamic*>(actor));
+        recordEvent(GameEventType::objectRemoved, actor->getGlobalPose().p);
     }
     if (actorObjects.size() < winBelowCount)
     {

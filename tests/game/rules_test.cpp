@@ -1,5 +1,7 @@
 #include "game_fixture.h"
 
+#include "game/events.h"
+
 #include <GLFW/glfw3.h>
 
 namespace
@@ -141,4 +143,37 @@ TEST_F(Rules, SpaceLaunchesTheProjectileBelowTheCameraAlongTheView)
     actor->setGlobalPose(Transform(glm::vec3(0.0f, 50.0f, 0.0f)));
     player->update(0.0f);
     EXPECT_EQ(actor->getGlobalPose().p, glm::vec3(-40.0f, 1.0f, 93.0f));
+}
+
+TEST_F(Rules, WhatTheRulesDecideBecomesTheFramesEvents)
+{
+    clearFrameEvents();
+    SceneObject* asteroid = sceneObjects.at(30);
+    asteroid->getDynamicActor()->setGlobalPose(Transform(glm::vec3(60.0f, 90.0f, 110.0f)));
+
+    // The asteroid reaches the Earth: it is removed where it was, and the Earth is hit there.
+    TriggerPair pair = pairOf(asteroid->getDynamicActor(), earth->getStaticActor());
+    callback->onTrigger(&pair, 1);
+    ASSERT_EQ(getFrameEventCount(), 2u);
+    EXPECT_EQ(getFrameEvents()[0].type, GameEventType::earthHit);
+    EXPECT_EQ(getFrameEvents()[0].position, glm::vec3(60.0f, 90.0f, 110.0f));
+    EXPECT_EQ(getFrameEvents()[1].type, GameEventType::objectRemoved);
+    EXPECT_EQ(getFrameEvents()[1].position, glm::vec3(60.0f, 90.0f, 110.0f));
+
+    // The same pair lost again removes nothing more and hits nothing more.
+    pair.status = TriggerStatus::eNOTIFY_TOUCH_LOST;
+    callback->onTrigger(&pair, 1);
+    EXPECT_EQ(getFrameEventCount(), 2u);
+
+    // One press of Space is one shot, however long it is held.
+    clearFrameEvents();
+    player->update(0.0f);
+    input.hold(GLFW_KEY_SPACE);
+    for (int i = 0; i < 5; i++)
+    {
+        player->update(0.0f);
+    }
+    ASSERT_EQ(getFrameEventCount(), 1u);
+    EXPECT_EQ(getFrameEvents()[0].type, GameEventType::shotFired);
+    EXPECT_EQ(getFrameEvents()[0].position, glm::vec3(-40.0f, 1.0f, 93.0f));
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Velmora and runs every test: unit tests, GL tests and end-to-end runs of the real game on
-# a virtual display; then the reliability checks: the whole suite and a minute of play under
+# Builds Velmora, checks that tools/install-deps.sh names every package the build and the scripts
+# use, and runs every test: unit tests, GL tests and end-to-end runs of the real game on a virtual
+# display; then the reliability checks: the whole suite and a minute of play under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a minute of fuzzing per loader and a two-minute
 # soak of the real game.
 set -euo pipefail
@@ -10,6 +11,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
+
+# Everything the build and the scripts use must come from a package tools/install-deps.sh installs,
+# or a fresh machine cannot do what this one just did.
+deps_failed=0
+"$root/tools/check-deps.sh" "$build" || deps_failed=1
 
 status=0
 log=$(mktemp)
@@ -24,12 +30,11 @@ total=${total:-0}
 
 reliability_failed=0
 "$root/tools/reliability.sh" || reliability_failed=1
-if [ "$reliability_failed" -ne 0 ]; then
+if [ "$reliability_failed" -ne 0 ] || [ "$deps_failed" -ne 0 ] || [ "$failed" -ne 0 ]; then
     status=1
 fi
-if [ "$failed" -ne 0 ]; then
-    status=1
-fi
-# The closing line counts the suite's tests and the reliability run as one more.
-echo "$((total - failed + 1 - reliability_failed)) passed, $((failed + reliability_failed)) failed"
+# The closing line counts the suite's tests, and the dependency check and the reliability run as one
+# more each.
+echo "$((total - failed + 2 - deps_failed - reliability_failed)) passed," \
+    "$((failed + deps_failed + reliability_failed)) failed"
 exit $status

@@ -565,7 +565,7 @@ grep -F -x -f "$tmp/variants" /var/lib/dpkg/info/*.list >"$tmp/owners" || true
 
 # The verdict: a need is met when any of its paths belongs to an allowed package. Unmet needs are
 # grouped by the package that would have provided them.
-awk -F '\t' -v listed="$(wc -l <"$tmp/listed")" -v basecount="${#base[@]}" '
+awk -F '\t' -v listed="$(wc -l <"$tmp/listed")" -v basecount="${#base[@]}" -v root="$root" '
     FILENAME == ARGV[1] { allowed[$1] = 1; allowedcount++; next }
     FILENAME == ARGV[2] { real[$1] = $2; next }
     FILENAME == ARGV[3] {
@@ -581,7 +581,7 @@ awk -F '\t' -v listed="$(wc -l <"$tmp/listed")" -v basecount="${#base[@]}" '
         return path
     }
     # The packages owning a path, trying the path as written before the file it leads to.
-    function owner(path,    try, k, found) {
+    function owner(path,    try, k) {
         try[1] = path; try[2] = alias(path); try[3] = real[path]; try[4] = alias(real[path])
         for (k = 1; k <= 4; k++) if (try[k] in owners) return owners[try[k]]
         return ""
@@ -597,14 +597,16 @@ awk -F '\t' -v listed="$(wc -l <"$tmp/listed")" -v basecount="${#base[@]}" '
         }
         if (met) next
         if (first == "") first = "(no Debian package)"
-        what = $1 " " $2 ($4 != $2 && $4 !~ / / ? " = " $4 : "") " in " $3
+        where = $3
+        if (index(where, root "/") == 1) where = substr(where, length(root) + 2)
+        what = $1 " " $2 ($4 != $2 && $4 !~ / / ? " = " $4 : "") " in " where
         if (!(first in missing)) { order[++packages] = first; missing[first] = what; extra[first] = 0 }
         else extra[first]++
     }
     END {
         for (p = 1; p <= packages; p++) {
             package = order[p]
-            more = extra[package] > 0 ? " and " extra[package] " more" : ""
+            more = extra[package] > 0 ? " (and " extra[package] " more uses)" : ""
             if (package == "(no Debian package)")
                 printf "check-deps: from no Debian package, so missing on a fresh machine: %s%s\n",
                     missing[package], more

@@ -3,13 +3,16 @@
 # from a package it names, from a dependency of one, or from the minimal Debian every machine has.
 # Otherwise a fresh machine fails to build or test although this one, with more installed, passes.
 #
-#   tools/check-deps.sh [BUILD_DIR...]      (default: build/; run after a build, no network)
+#   tools/check-deps.sh [--without PACKAGE]... [BUILD_DIR...]
+#
+# BUILD_DIR is build/ by default; run it after a build. --without checks the list as if PACKAGE were
+# not in it: whether a package can be dropped, and the test that the check still catches a drop.
 #
 # What is used, read from the build and the sources:
 #   headers    every header the compiler read: the *.o.d files beside each object
 #   libraries  every library in the link lines (link.txt); -l names found as the linker finds them
 #   CMake      the programs it runs: compilers, make, ar, cmake, ctest, pkg-config (CMakeCache.txt)
-#   commands   every external command in command position in tools/*.sh, tests/e2e/*.sh, .ci/run,
+#   commands   every external command in command position in tools/*.sh, tests/*/*.sh, .ci/run,
 #              the CMake COMMANDs and the shell commands the C++ code runs through system(); a
 #              command that is itself a shell script (xvfb-run) is read the same way, since what it
 #              calls (xauth) may be only recommended by its package
@@ -17,7 +20,17 @@
 # and what needs it, and exits 1; exits 0 with a one-line summary when nothing is missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-builds=("$@")
+dropped=" "
+builds=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --without) dropped="$dropped$2 "; shift 2 ;;
+    -*)
+        echo "check-deps: unknown option $1 (usage: check-deps.sh [--without PACKAGE]... [BUILD_DIR...])" >&2
+        exit 2 ;;
+    *) builds+=("$1"); shift ;;
+    esac
+done
 if [ ${#builds[@]} -eq 0 ]; then
     builds=("$root/build")
 fi
@@ -51,7 +64,9 @@ base=(
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-"$root/tools/install-deps.sh" --list >"$tmp/listed"
+"$root/tools/install-deps.sh" --list | while read -r package; do
+    case "$dropped" in *" $package "*) ;; *) echo "$package" ;; esac
+done >"$tmp/listed"
 
 # The packages a fresh machine ends up with: the listed ones and the base, closed over Depends and
 # Pre-Depends in dpkg's status of this machine. Of alternatives (a | b) apt installs the first it can;
@@ -502,7 +517,7 @@ cxx_commands()
     done
 }
 
-scripts=("$root"/tools/*.sh "$root"/tests/e2e/*.sh "$root/.ci/run")
+scripts=("$root"/tools/*.sh "$root"/tests/*/*.sh "$root/.ci/run")
 {
     script_commands "${scripts[@]}"
     mapfile -d '' sources < <(find "$root/src" "$root/tests" "$root/bench" "$root/fuzz" "$root/tools" \

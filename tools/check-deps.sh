@@ -71,6 +71,7 @@ done >"$tmp/listed"
 # The packages a fresh machine ends up with: the listed ones and the base, closed over Depends and
 # Pre-Depends in dpkg's status of this machine. Of alternatives (a | b) apt installs the first it can;
 # the first one installed here stands for it; a virtual package stands for its installed providers.
+# (On a minimal root after tools/install-deps.sh, dpkg lists exactly the set this gives.)
 # Listed packages that are not installed here are printed as "NOTINSTALLED name".
 awk -v seeds="$(tr '\n' ' ' <"$tmp/listed") ${base[*]}" -v listed="$(tr '\n' ' ' <"$tmp/listed")" '
     BEGIN { RS = "" }

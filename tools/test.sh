@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Velmora and runs every test: unit tests, GL tests and end-to-end runs of the real game on
-# a virtual display; then the reliability checks: the whole suite and a minute of play under
+# Builds Velmora, checks that tools/install-deps.sh names every package the build and the scripts
+# use, and runs every test: unit tests, GL tests and end-to-end runs of the real game on a virtual
+# display; then the reliability checks: the whole suite and a minute of play under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a minute of fuzzing per loader and a two-minute
 # soak of the real game.
 set -euo pipefail
@@ -11,25 +12,59 @@ build="$root/build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
+# Everything the build and the scripts use must come from a package tools/install-deps.sh installs,
+# or a fresh machine cannot do what this one just did.
+deps_failed=0
+"$root/tools/check-deps.sh" "$build" || deps_failed=1
+
+# Tests that may skip themselves here and still count as run (none: a test that skips because it
+# got no display, no file or no device has not shown anything, so it counts as failed).
+allowed_skips=()
+
 status=0
 log=$(mktemp)
 # One virtual display for the whole run; tests that may read standard input get none.
 xvfb-run -a -s "-screen 0 1920x1080x24" \
     ctest --test-dir "$build" --output-on-failure </dev/null | tee "$log" || status=1
-# ctest's own summary: "N% tests passed, F tests failed out of T".
-read -r failed total < <(sed -n -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/p' "$log" | tail -n 1)
+# ctest's own summary: "N% tests passed, F tests failed out of T"; its passed ones include the
+# skipped ones, which it lists after it as "  12 - Suite.Test (Skipped)".
+summary_line='s/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/p'
+read -r failed total < <(sed -n -E "$summary_line" "$log" | tail -n 1) || true
+mapfile -t skipped_tests < <(sed -n '/^The following tests did not run:/,/^$/p' "$log" |
+    sed -n -E 's/^[[:space:]]*[0-9]+ - (.*) \(Skipped\)$/\1/p')
 rm -f "$log"
-failed=${failed:-0}
-total=${total:-0}
+if [ -z "${total:-}" ]; then
+    echo "test.sh: ctest gave no summary; counted as one failed test"
+    failed=1
+    total=1
+    status=1
+fi
+skipped=0
+for skipped_test in "${skipped_tests[@]+"${skipped_tests[@]}"}"; do
+    allowed=""
+    for name in "${allowed_skips[@]+"${allowed_skips[@]}"}"; do
+        [ "$skipped_test" = "$name" ] && allowed=yes
+    done
+    if [ -n "$allowed" ]; then
+        skipped=$((skipped + 1))
+    else
+        echo "test.sh: $skipped_test was skipped; counted as failed"
+        failed=$((failed + 1))
+        status=1
+    fi
+done
 
 reliability_failed=0
 "$root/tools/reliability.sh" || reliability_failed=1
-if [ "$reliability_failed" -ne 0 ]; then
+if [ "$reliability_failed" -ne 0 ] || [ "$deps_failed" -ne 0 ] || [ "$failed" -ne 0 ]; then
     status=1
 fi
-if [ "$failed" -ne 0 ]; then
-    status=1
+# The closing line counts the suite's tests, and the dependency check and the reliability run as one
+# more each; an allowed skip is neither passed nor failed.
+passed=$((total - failed - skipped + 2 - deps_failed - reliability_failed))
+summary="$passed passed, $((failed + deps_failed + reliability_failed)) failed"
+if [ "$skipped" -gt 0 ]; then
+    summary="$summary, $skipped skipped"
 fi
-# The closing line counts the suite's tests and the reliability run as one more.
-echo "$((total - failed + 1 - reliability_failed)) passed, $((failed + reliability_failed)) failed"
+echo "$summary"
 exit $status

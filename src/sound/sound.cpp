@@ -106,11 +106,10 @@ bool isNoOutput(ALCdevice* device)
     return name != nullptr && strcmp(name, "No Output") == 0;
 }
 
-// Returns the buffer holding the file's samples, or 0 (silence) after one line naming the file.
-ALuint loadBuffer(const std::string& path)
+// Returns the buffer holding the clip's samples, or 0 (silence) for a clip its file could not give.
+ALuint makeBuffer(const SoundClip& clip, const std::string& path)
 {
-    SoundClip clip;
-    if (!loadSoundFile(path.c_str(), clip))
+    if (clip.samples.empty())
     {
         return 0;
     }
@@ -196,33 +195,45 @@ bool startSound(const char* folder)
         alcCloseDevice(device);
         device = nullptr;
     }
-    ALCcontext* context = device != nullptr ? alcCreateContext(device, nullptr) : nullptr;
+    if (device == nullptr)
+    {
+        printf("Sound: off (no audio device)\n");
+        return false;
+    }
+
+    // Every file is read before the context is made, because making it starts the mix: the sound's
+    // clock then starts as start-up ends, and a recording of the mix lines up with the game's time.
+    std::string prefix = folder != nullptr ? folder : "";
+    if (!prefix.empty() && prefix.back() != '/')
+    {
+        prefix += '/';
+    }
+    std::string paths[effectCount + 1];
+    SoundClip clips[effectCount + 1]; // the effects in SoundEffect order, then the hum
+    for (int i = 0; i <= effectCount; ++i)
+    {
+        paths[i] = prefix + (i < effectCount ? effectFiles[i] : humFile);
+        loadSoundFile(paths[i].c_str(), clips[i]);
+    }
+
+    ALCcontext* context = alcCreateContext(device, nullptr);
     if (context == nullptr || alcMakeContextCurrent(context) != ALC_TRUE)
     {
         if (context != nullptr)
         {
             alcDestroyContext(context);
         }
-        if (device != nullptr)
-        {
-            alcCloseDevice(device);
-        }
+        alcCloseDevice(device);
         printf("Sound: off (no audio device)\n");
         return false;
     }
     sound.device = device;
     sound.context = context;
-
-    std::string prefix = folder != nullptr ? folder : "";
-    if (!prefix.empty() && prefix.back() != '/')
-    {
-        prefix += '/';
-    }
     for (int i = 0; i < effectCount; ++i)
     {
-        sound.buffers[i] = loadBuffer(prefix + effectFiles[i]);
+        sound.buffers[i] = makeBuffer(clips[i], paths[i]);
     }
-    sound.humBuffer = loadBuffer(prefix + humFile);
+    sound.humBuffer = makeBuffer(clips[effectCount], paths[effectCount]);
 
     alGetError();
     alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);

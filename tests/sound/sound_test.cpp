@@ -51,7 +51,7 @@ class WaveWriter : public ::testing::Test
     void SetUp() override { recordingPath(); }
     void TearDown() override { stopSound(); }
 
-    // Starts the sound on the sounds in folder; the recording's time 0 is about now.
+    // Starts the sound on the sounds in folder; the test's time 0 is now.
     void start(const std::string& folder = gameSounds)
     {
         startOutput = captureStdout([&] { started = startSound(folder.c_str()); });
@@ -77,19 +77,28 @@ class WaveWriter : public ::testing::Test
         runUntil(seconds, [] {});
     }
 
+    // Stops the sound, which completes the file, and reads it. The writer keeps pace with the clock,
+    // so the recording ends as stopSound is called: counting back its length finds where the test's
+    // time 0 lies in it, however long the start took on a busy machine.
     WaveRecording finish()
     {
+        float end = now();
         stopSound();
         WaveRecording recording;
         EXPECT_TRUE(recording.read(recordingPath())) << recordingPath();
         EXPECT_EQ(recording.channels, 2);
         EXPECT_EQ(recording.sampleRate, 48000);
+        origin = end - recording.seconds();
         return recording;
     }
+
+    // Where a moment of the test (seconds since start) lies in the recording.
+    float at(float moment) const { return moment - origin; }
 
     std::chrono::steady_clock::time_point begin;
     std::string startOutput;
     bool started = false;
+    float origin = 0.0f;
 };
 
 TEST_F(WaveWriter, ShotIsABurstRightAfterTheCallWithSilenceBefore)
@@ -104,10 +113,10 @@ TEST_F(WaveWriter, ShotIsABurstRightAfterTheCallWithSilenceBefore)
     waitUntil(call + 0.7f);
     WaveRecording recording = finish();
 
-    EXPECT_LT(recording.peak(0.0f, call - slack), silence) << "nothing plays before the call";
+    EXPECT_LT(recording.peak(0.0f, at(call) - slack), silence) << "nothing plays before the call";
     float onset = recording.onset(0.01f);
-    EXPECT_GE(onset, call - slack);
-    EXPECT_LE(onset, call + 0.2f) << "the shot is heard within 0.2 s of the call at " << call << " s";
+    EXPECT_GE(onset, at(call) - slack);
+    EXPECT_LE(onset, at(call) + 0.2f) << "the shot is heard within 0.2 s of the call at " << at(call) << " s";
     // At the listener the shot reaches both ears alike, at about a third of full scale.
     EXPECT_GT(recording.peak(onset, onset + 0.3f, 0), 0.1f);
     EXPECT_GT(recording.peak(onset, onset + 0.3f, 1), 0.1f);
@@ -128,8 +137,9 @@ TEST_F(WaveWriter, MutedIsSilentAndUnmutingBringsTheHumBack)
     waitUntil(unmute + 0.6f);
     WaveRecording recording = finish();
 
-    EXPECT_LT(recording.peak(0.0f, unmute - slack), silence) << "the shot, the hit and the hum all unheard";
-    EXPECT_GT(recording.rms(unmute + slack, unmute + 0.5f), 0.02f) << "the hum is heard again";
+    EXPECT_LT(recording.peak(0.0f, at(unmute) - slack), silence)
+        << "the shot, the hit and the hum all unheard";
+    EXPECT_GT(recording.rms(at(unmute) + slack, at(unmute) + 0.5f), 0.02f) << "the hum is heard again";
 }
 
 TEST_F(WaveWriter, HumHoldsASteadyLowLevelWhileOnAndStopsWhenOff)
@@ -143,9 +153,11 @@ TEST_F(WaveWriter, HumHoldsASteadyLowLevelWhileOnAndStopsWhenOff)
     runUntil(off + 0.5f, [] { setEngineHum(false); });
     WaveRecording recording = finish();
 
-    EXPECT_LT(recording.peak(0.0f, on - slack), silence) << "no hum before it is switched on";
+    // In the recording:
+    float onAt = at(on), offAt = at(off);
+    EXPECT_LT(recording.peak(0.0f, onAt - slack), silence) << "no hum before it is switched on";
     float quietest = 1.0f, loudest = 0.0f;
-    for (float t = on + slack; t + 0.2f <= off - slack; t += 0.2f)
+    for (float t = onAt + slack; t + 0.2f <= offAt - slack; t += 0.2f)
     {
         float level = recording.rms(t, t + 0.2f);
         quietest = std::min(quietest, level);
@@ -154,8 +166,8 @@ TEST_F(WaveWriter, HumHoldsASteadyLowLevelWhileOnAndStopsWhenOff)
     EXPECT_GT(quietest, 0.02f) << "the hum is heard throughout";
     EXPECT_LT(loudest, 0.2f) << "under everything else";
     EXPECT_LT(loudest / quietest, 1.6f) << "steady: it throbs a little, it does not come and go";
-    EXPECT_LT(recording.crossingsPerSecond(on + slack, off - slack, 0), 250.0f) << "a low hum";
-    EXPECT_LT(recording.peak(off + slack, recording.seconds()), silence) << "silent once switched off";
+    EXPECT_LT(recording.crossingsPerSecond(onAt + slack, offAt - slack, 0), 250.0f) << "a low hum";
+    EXPECT_LT(recording.peak(offAt + slack, recording.seconds()), silence) << "silent once switched off";
 }
 
 TEST_F(WaveWriter, PauseSilencesTheHumAndHoldsNewSoundsUntilResume)
@@ -174,11 +186,13 @@ TEST_F(WaveWriter, PauseSilencesTheHumAndHoldsNewSoundsUntilResume)
     waitUntil(resume + 0.6f);
     WaveRecording recording = finish();
 
-    EXPECT_GT(recording.rms(slack, pause - slack), 0.02f) << "the hum plays before the pause";
-    EXPECT_LT(recording.peak(pause + slack, resume - slack), silence) << "the pause is silent";
-    float onset = recording.onset(0.01f, resume - slack);
-    EXPECT_GE(onset, resume - slack);
-    EXPECT_LE(onset, resume + 0.2f) << "the held shot plays at the resume";
+    // In the recording:
+    float pauseAt = at(pause), resumeAt = at(resume);
+    EXPECT_GT(recording.rms(slack, pauseAt - slack), 0.02f) << "the hum plays before the pause";
+    EXPECT_LT(recording.peak(pauseAt + slack, resumeAt - slack), silence) << "the pause is silent";
+    float onset = recording.onset(0.01f, resumeAt - slack);
+    EXPECT_GE(onset, resumeAt - slack);
+    EXPECT_LE(onset, resumeAt + 0.2f) << "the held shot plays at the resume";
     EXPECT_GT(recording.peak(onset, onset + 0.3f), 0.1f);
 }
 
@@ -200,11 +214,12 @@ TEST_F(WaveWriter, HitsAreLouderNearAndComeFromTheirSide)
     WaveRecording recording = finish();
 
     // Channel 0 is the left ear, channel 1 the right.
-    auto level = [&](float at, int channel) { return recording.rms(at - slack, at + 0.6f, channel); };
+    auto level = [&](float moment, int channel)
+    { return recording.rms(at(moment) - slack, at(moment) + 0.6f, channel); };
     EXPECT_GT(level(right, 1), 2.0f * level(right, 0)) << "a hit on the right is louder in the right ear";
     EXPECT_GT(level(left, 0), 2.0f * level(left, 1)) << "a hit on the left is louder in the left ear";
-    float near = recording.rms(right - slack, right + 0.6f);
-    float distant = recording.rms(far - slack, far + 0.6f);
+    float near = level(right, -1);
+    float distant = level(far, -1);
     EXPECT_LT(distant, near / 3.0f) << "60 units away is much softer than 6";
     EXPECT_GT(distant, near / 20.0f) << "but still heard";
 }
@@ -234,8 +249,8 @@ TEST_F(WaveWriter, MissingOrUnreadableFilesAreNamedAndTheOthersPlay)
     waitUntil(impact + 0.5f);
     WaveRecording recording = finish();
 
-    EXPECT_LT(recording.peak(0.0f, impact - slack), silence) << "the missing and the broken stay silent";
-    EXPECT_GT(recording.peak(impact - slack, impact + 0.4f), 0.1f) << "the Earth impact still plays";
+    EXPECT_LT(recording.peak(0.0f, at(impact) - slack), silence) << "the missing and the broken stay silent";
+    EXPECT_GT(recording.peak(at(impact) - slack, at(impact) + 0.4f), 0.1f) << "the Earth impact still plays";
 }
 
 TEST_F(WaveWriter, NoDeviceSaysSoOnceAndEveryCallDoesNothing)

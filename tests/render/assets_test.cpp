@@ -1,4 +1,5 @@
 // The generated models and textures in the game folder, read back through the game's own loaders.
+// The generated sounds are checked in tests/sound; here only that each run writes the same bytes.
 #include "render/bmp.h"
 #include "render/mesh.h"
 #include "support/test_support.h"
@@ -25,6 +26,8 @@ const char* const modelFiles[] = {"Models/newAsteroid.obj",       "Models/rock.o
 const char* const textureFiles[] = {"Texture/asteroid_texture.bmp", "Texture/earth_texture.bmp",
                                     "Texture/metal_texture.bmp", "Texture/uvtemplate.bmp",
                                     "Texture/industrial_texture.bmp"};
+const char* const soundFiles[] = {"Sound/shot.wav", "Sound/hit.wav",  "Sound/earth.wav",
+                                  "Sound/win.wav",  "Sound/lose.wav", "Sound/hum.wav"};
 
 std::string readBytes(const std::string& path)
 {
@@ -313,6 +316,7 @@ TEST_F(AssetGenerator, WritesTheSameBytesOnEveryRun)
 
     std::vector<const char*> files(std::begin(modelFiles), std::end(modelFiles));
     files.insert(files.end(), std::begin(textureFiles), std::end(textureFiles));
+    files.insert(files.end(), std::begin(soundFiles), std::end(soundFiles));
     for (const char* file : files)
     {
         EXPECT_NE(output.find(file), std::string::npos) << "one line per written file: " << file;

@@ -1,23 +1,13 @@
 #include "bmp_writer.h"
 
+#include "little_endian.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
 namespace
 {
-void put16(std::vector<uint8_t>& out, uint32_t value)
-{
-    out.push_back(static_cast<uint8_t>(value & 0xFF));
-    out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t value)
-{
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
 uint8_t toByte(float channel)
 {
     float c = channel < 0.0f ? 0.0f : (channel > 1.0f ? 1.0f : channel);

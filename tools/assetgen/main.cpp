@@ -1,10 +1,12 @@
-// Writes every model and texture the level uses into a game folder:
+// Writes every model, texture and sound the game uses into a game folder:
 //   assetgen <gameDir>
 // Output is byte-identical from run to run: all randomness comes from fixed seeds.
 #include "bmp_writer.h"
 #include "meshes.h"
 #include "obj_writer.h"
+#include "sounds.h"
 #include "textures.h"
+#include "wav_writer.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +28,12 @@ struct TextureJob
     Image (*make)();
 };
 
+struct SoundJob
+{
+    const char* file;
+    Clip (*make)();
+};
+
 const ModelJob models[] = {
     {"Models/newAsteroid.obj", "asteroid", makeAsteroid},
     {"Models/rock.obj", "rock", makeRock},
@@ -41,6 +49,12 @@ const TextureJob textures[] = {
     {"Texture/metal_texture.bmp", makeMetalTexture},
     {"Texture/uvtemplate.bmp", makeUvTemplate},
     {"Texture/industrial_texture.bmp", makeIndustrialTexture},
+};
+
+const SoundJob sounds[] = {
+    {"Sound/shot.wav", makeShotSound},         {"Sound/hit.wav", makeHitSound},
+    {"Sound/earth.wav", makeEarthImpactSound}, {"Sound/win.wav", makeWinSound},
+    {"Sound/lose.wav", makeLoseSound},         {"Sound/hum.wav", makeHumSound},
 };
 
 bool makeFolder(const std::filesystem::path& folder)
@@ -65,7 +79,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::filesystem::path gameDir(argv[1]);
-    if (!makeFolder(gameDir / "Models") || !makeFolder(gameDir / "Texture"))
+    if (!makeFolder(gameDir / "Models") || !makeFolder(gameDir / "Texture") || !makeFolder(gameDir / "Sound"))
         return 1;
 
     for (const ModelJob& job : models)
@@ -83,6 +97,14 @@ int main(int argc, char** argv)
         if (!writeBMP(path, image))
             return 1;
         std::printf("assetgen: wrote %s (%dx%d)\n", path.c_str(), image.width, image.height);
+    }
+    for (const SoundJob& job : sounds)
+    {
+        std::string path = (gameDir / job.file).string();
+        Clip clip = job.make();
+        if (!writeWAV(path, clip))
+            return 1;
+        std::printf("assetgen: wrote %s (%.2f s)\n", path.c_str(), clip.seconds());
     }
     return 0;
 }

@@ -87,13 +87,16 @@ ActorRecord& PhysicsScene::addActor(bool isStatic)
 }
 
 // Bullet settings every body of the game shares: the default material, and no deactivation for moving
-// bodies, because gravity keeps them drifting and a sleeping asteroid would freeze in mid-air.
+// bodies, because gravity keeps them drifting and a sleeping asteroid would freeze in mid-air. The
+// controller's proxy moves too: Bullet marks a massless body static even when it is kinematic, and puts
+// it to sleep on insertion, and a sleeping kinematic body gets no velocity from its moves, so what it
+// runs into would be shoved apart rather than pushed along.
 void configureBody(btRigidBody& body, uint32_t index, const Material& material)
 {
     body.setFriction(material.dynamicFriction);
     body.setRestitution(material.restitution);
     body.setUserIndex((int)index);
-    if (!body.isStaticObject())
+    if (!body.isStaticObject() || body.isKinematicObject())
         body.forceActivationState(DISABLE_DEACTIVATION);
 }
 

@@ -2,6 +2,7 @@
 
 #include <BulletCollision/CollisionDispatch/btManifoldResult.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -117,7 +118,7 @@ PhysicsWorld::~PhysicsWorld() = default;
 void PhysicsWorld::step(float dt)
 {
     // Overlaps are judged on the poses the game sees now, teleports and controller moves included.
-    scene->runTriggerPass();
+    scene->runTriggerPass(dt);
     // One step of exactly dt: maxSubSteps 0 turns off Bullet's fixed-step accumulator.
     scene->world->stepSimulation(dt, 0);
     // Bullet refreshes bounds only at the next step; the controller's sweeps and the next trigger
@@ -305,4 +306,24 @@ glm::vec3 RigidDynamic::getMassSpaceInertiaTensor() const
 bool RigidDynamic::isSleeping() const
 {
     return scene->body(this).getActivationState() == ISLAND_SLEEPING;
+}
+
+void RigidDynamic::setSweptTriggers(bool swept)
+{
+    ActorRecord& record = scene->record(this);
+    if (record.sweptTriggers == swept)
+        return;
+    record.sweptTriggers = swept;
+    record.stepMotion.setZero();
+    // Kept in creation order, like everything the trigger pass walks.
+    std::vector<uint32_t>& list = scene->sweptActors;
+    if (swept)
+        list.insert(std::upper_bound(list.begin(), list.end(), index), index);
+    else
+        list.erase(std::find(list.begin(), list.end(), index));
+}
+
+bool RigidDynamic::hasSweptTriggers() const
+{
+    return scene->record(this).sweptTriggers;
 }

@@ -108,6 +108,9 @@ class RigidDynamic : public RigidActor
     float getMass() const;
     glm::vec3 getMassSpaceInertiaTensor() const;
     bool isSleeping() const;
+    // For fast bodies that would pass a box between two steps: triggers test the step's whole path.
+    void setSweptTriggers(bool swept);
+    bool hasSweptTriggers() const;
 
     RigidDynamic(PhysicsScene* scene, uint32_t index) : RigidActor(scene, index, false) {}
 };

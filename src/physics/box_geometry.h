@@ -1,7 +1,7 @@
 #pragma once
 
-// The exact oriented-box tests behind trigger reports, in the game's own types so that tests and tools
-// can check them. Touching counts as overlapping.
+// The exact oriented-box tests behind trigger reports and PhysicsWorld::sweepTrigger, in the game's own
+// types so that tests and tools can check them. Touching counts as overlapping.
 
 #include <glm/glm.hpp>
 #include <glm/gtc/quaternion.hpp>

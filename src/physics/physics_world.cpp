@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace
 {
@@ -84,6 +85,9 @@ ActorRecord& PhysicsScene::addActor(bool isStatic)
     else
         record->handle = std::make_unique<RigidDynamic>(this, index);
     actors.push_back(std::move(record));
+    // A trigger box's candidates name each actor at most twice (broadphase and swept path): room made
+    // here keeps the trigger pass and sweepTrigger from allocating.
+    triggerCandidates.reserve(2 * actors.size());
     return *actors.back();
 }
 
@@ -178,6 +182,38 @@ RigidStatic* PhysicsWorld::createStaticActor(const glm::vec3& position, float ha
     configureBody(*record.body, record.handle->index, scene->material);
     scene->world->addRigidBody(record.body.get());
     return static_cast<RigidStatic*>(record.handle.get());
+}
+
+bool PhysicsWorld::sweepTrigger(const RigidDynamic* actor, const glm::vec3& start, const glm::vec3& direction,
+                                float maxDistance, SweepHit& hit, const RigidActor* ignore) const
+{
+    hit = SweepHit();
+    if (actor == nullptr || actor->index >= scene->actors.size() ||
+        scene->actors[actor->index]->handle.get() != actor)
+    {
+        printf("sweepTrigger: the actor is not one of this world's (physics_world.cpp)\n");
+        return false;
+    }
+    float length = glm::length(direction);
+    if (!std::isfinite(length) || length < 1e-6f || !std::isfinite(maxDistance) || maxDistance <= 0.0f ||
+        !std::isfinite(start.x + start.y + start.z))
+    {
+        printf("sweepTrigger: unusable start, direction or distance (physics_world.cpp)\n");
+        return false;
+    }
+    // Another world's actor, or none, is simply never met.
+    uint32_t ignoreIndex = UINT32_MAX;
+    if (ignore != nullptr && ignore->index < scene->actors.size() &&
+        scene->actors[ignore->index]->handle.get() == ignore)
+        ignoreIndex = ignore->index;
+    uint32_t hitIndex = 0;
+    float fraction = 0.0f;
+    btVector3 motion = toBullet(direction / length * maxDistance);
+    if (!scene->sweepTrigger(actor->index, toBullet(start), motion, ignoreIndex, hitIndex, fraction))
+        return false;
+    hit.actor = scene->actors[hitIndex]->handle.get();
+    hit.distance = fraction * maxDistance;
+    return true;
 }
 
 Transform PhysicsWorld::getGlobalPose(RigidDynamic* actor) const

@@ -385,6 +385,53 @@ void PhysicsScene::runTriggerPass(float dt)
     touchingKeys.swap(currentKeys);
 }
 
+bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, const btVector3& motion,
+                                uint32_t ignore, uint32_t& hitActor, float& hitFraction)
+{
+    const ActorRecord& actor = *actors[actorIndex];
+    // Unturned at the start, as a teleport to a bare position leaves a body.
+    btTransform startPose(btQuaternion::getIdentity(), start);
+    std::vector<uint32_t>& candidates = triggerCandidates;
+    bool found = false;
+    hitFraction = 2.0f;
+    for (const Shape* triggerShape : actor.shapes)
+    {
+        if (!triggerShape->hasFlag(eTRIGGER_SHAPE))
+            continue;
+        OrientedBox box = worldBox(startPose, *triggerShape);
+        btVector3 low;
+        btVector3 high;
+        boxBounds(box, low, high);
+        stretchBounds(low, high, motion);
+        collectCandidates(low, high);
+        // Creation order, so that of two boxes met at the same moment the older one is named.
+        std::sort(candidates.begin(), candidates.end());
+        for (uint32_t otherIndex : candidates)
+        {
+            if (otherIndex == actorIndex || otherIndex == ignore)
+                continue;
+            const ActorRecord& other = *actors[otherIndex];
+            const btTransform& otherPose = other.body->getWorldTransform();
+            for (const Shape* otherShape : other.shapes)
+            {
+                if (!isCollisionBox(*otherShape))
+                    continue;
+                // Seen from the flying box, the other box comes towards it.
+                float first = 0.0f;
+                float last = 0.0f;
+                if (sweepOrientedBoxes(box, worldBox(otherPose, *otherShape), -motion, first, last) &&
+                    first < hitFraction)
+                {
+                    hitFraction = first;
+                    hitActor = otherIndex;
+                    found = true;
+                }
+            }
+        }
+    }
+    return found;
+}
+
 void PhysicsScene::deliverTriggerReports()
 {
     if (pendingReports.empty())

@@ -58,7 +58,9 @@ TEST_F(SweptTriggers, ShotPassingBesideAnAsteroidReportsNothing)
 }
 
 // At 60 steps per second a step carries the shot 2.17 units, less than the 3.2 over which two boxes
-// overlap: sweeping must not change a single report. Shots fly through a field laid out as the level.
+// overlap face on, so every such crossing shows at a step's start and sweeping must not change a single
+// report. (Only a graze across a corner, shorter than one step, is seen by the sweep alone.) Shots fly
+// through a field laid out as the level.
 static std::string playLevelField(bool swept, int& shotPairs)
 {
     TriggerLog log;

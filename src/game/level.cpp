@@ -27,6 +27,7 @@ SceneObject* createProjectileEarthSun(const char* modelFile, glm::vec3 position,
                                       const char* textureFile, GLuint program)
 {
     projectile = new SceneObject(modelFile, position, physicsWorld, textureFile, program, true);
+    projectile->getDynamicActor()->setSweptTriggers(true);
     earth = new SceneObject(earthModel, glm::vec3(70.0f, 100.0f, 120.0f), physicsWorld, earthTexture, program,
                             false);
     // The Sun wears the asteroid texture; its shader makes it glow.

@@ -22,6 +22,13 @@ struct ActorRecord
     std::unique_ptr<btRigidBody> body;
     std::vector<Shape*> shapes; // attachment order
     bool isStatic = false;
+    // A fast body whose boxes are tested along the step's whole path (RigidDynamic::setSweptTriggers).
+    bool sweptTriggers = false;
+    // Where this step takes a swept body (zero for every other body), and the bounds its collision boxes
+    // cover on the way; both refreshed at the start of each trigger pass.
+    btVector3 stepMotion = btVector3(0.0f, 0.0f, 0.0f);
+    btVector3 sweptMin = btVector3(0.0f, 0.0f, 0.0f);
+    btVector3 sweptMax = btVector3(0.0f, 0.0f, 0.0f);
 };
 
 // An oriented box in world space, for the trigger overlap test.
@@ -34,6 +41,10 @@ struct OrientedBox
 
 // True when the two boxes overlap or touch (exact separating-axis test on 15 axes).
 bool overlapOrientedBoxes(const OrientedBox& a, const OrientedBox& b);
+// The same test with b sliding by motion * t, t from 0 to 1: true when they overlap or touch at some t,
+// with the first and last such t.
+bool sweepOrientedBoxes(const OrientedBox& a, const OrientedBox& b, const btVector3& motion, float& firstTime,
+                        float& lastTime);
 
 // The player's box controller: collide-and-slide moves with sweeps against the Bullet world.
 struct BoxControllerState
@@ -83,14 +94,26 @@ struct PhysicsScene
     // Scratch space of the trigger pass, kept to avoid allocating every step.
     std::vector<uint32_t> triggerCandidates;
     btNodeStack queryStack;
+    // The actors with swept triggers, in creation order.
+    std::vector<uint32_t> sweptActors;
 
     ActorRecord& record(const RigidActor* actor) const { return *actors[actor->index]; }
     btRigidBody& body(const RigidActor* actor) const { return *actors[actor->index]->body; }
     Shape* makeShape(glm::vec3 halfExtents, bool exclusive, uint8_t flags);
     ActorRecord& addActor(bool isStatic);
 
-    // Collects this step's trigger pairs on the current poses and queues found/lost reports.
-    void runTriggerPass();
+    // Collects this step's trigger pairs on the current poses (along the coming dt for swept bodies) and
+    // queues found/lost reports.
+    void runTriggerPass(float dt);
+    // Works out each swept body's path over the coming dt and the bounds its collision boxes cover.
+    void prepareSweptPaths(float dt);
+    // Fills triggerCandidates with the actor of every collision box whose broadphase leaf meets the bounds.
+    void collectCandidates(const btVector3& low, const btVector3& high);
+    // The nearest collision box actor's trigger boxes meet when flown unturned from start by motion; the
+    // actor itself and ignore (an actor index, or none) are skipped. Sets the hit's actor index and the
+    // fraction of motion at first touch.
+    bool sweepTrigger(uint32_t actor, const btVector3& start, const btVector3& motion, uint32_t ignore,
+                      uint32_t& hitActor, float& hitFraction);
     void deliverTriggerReports();
 
     void createController();

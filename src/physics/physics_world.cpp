@@ -2,7 +2,9 @@
 
 #include <BulletCollision/CollisionDispatch/btManifoldResult.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace
 {
@@ -83,17 +85,23 @@ ActorRecord& PhysicsScene::addActor(bool isStatic)
     else
         record->handle = std::make_unique<RigidDynamic>(this, index);
     actors.push_back(std::move(record));
+    // A trigger box's candidates name each actor at most twice (broadphase and swept path): room made
+    // here keeps the trigger pass and sweepTrigger from allocating.
+    triggerCandidates.reserve(2 * actors.size());
     return *actors.back();
 }
 
 // Bullet settings every body of the game shares: the default material, and no deactivation for moving
-// bodies, because gravity keeps them drifting and a sleeping asteroid would freeze in mid-air.
+// bodies, because gravity keeps them drifting and a sleeping asteroid would freeze in mid-air. The
+// controller's proxy moves too: Bullet marks a massless body static even when it is kinematic, and puts
+// it to sleep on insertion, and a sleeping kinematic body gets no velocity from its moves, so what it
+// runs into would be shoved apart rather than pushed along.
 void configureBody(btRigidBody& body, uint32_t index, const Material& material)
 {
     body.setFriction(material.dynamicFriction);
     body.setRestitution(material.restitution);
     body.setUserIndex((int)index);
-    if (!body.isStaticObject())
+    if (!body.isStaticObject() || body.isKinematicObject())
         body.forceActivationState(DISABLE_DEACTIVATION);
 }
 
@@ -114,7 +122,7 @@ PhysicsWorld::~PhysicsWorld() = default;
 void PhysicsWorld::step(float dt)
 {
     // Overlaps are judged on the poses the game sees now, teleports and controller moves included.
-    scene->runTriggerPass();
+    scene->runTriggerPass(dt);
     // One step of exactly dt: maxSubSteps 0 turns off Bullet's fixed-step accumulator.
     scene->world->stepSimulation(dt, 0);
     // Bullet refreshes bounds only at the next step; the controller's sweeps and the next trigger
@@ -174,6 +182,38 @@ RigidStatic* PhysicsWorld::createStaticActor(const glm::vec3& position, float ha
     configureBody(*record.body, record.handle->index, scene->material);
     scene->world->addRigidBody(record.body.get());
     return static_cast<RigidStatic*>(record.handle.get());
+}
+
+bool PhysicsWorld::sweepTrigger(const RigidDynamic* actor, const glm::vec3& start, const glm::vec3& direction,
+                                float maxDistance, SweepHit& hit, const RigidActor* ignore) const
+{
+    hit = SweepHit();
+    if (actor == nullptr || actor->index >= scene->actors.size() ||
+        scene->actors[actor->index]->handle.get() != actor)
+    {
+        printf("sweepTrigger: the actor is not one of this world's (physics_world.cpp)\n");
+        return false;
+    }
+    float length = glm::length(direction);
+    if (!std::isfinite(length) || length < 1e-6f || !std::isfinite(maxDistance) || maxDistance <= 0.0f ||
+        !std::isfinite(start.x + start.y + start.z))
+    {
+        printf("sweepTrigger: unusable start, direction or distance (physics_world.cpp)\n");
+        return false;
+    }
+    // Another world's actor, or none, is simply never met.
+    uint32_t ignoreIndex = UINT32_MAX;
+    if (ignore != nullptr && ignore->index < scene->actors.size() &&
+        scene->actors[ignore->index]->handle.get() == ignore)
+        ignoreIndex = ignore->index;
+    uint32_t hitIndex = 0;
+    float fraction = 0.0f;
+    btVector3 motion = toBullet(direction / length * maxDistance);
+    if (!scene->sweepTrigger(actor->index, toBullet(start), motion, ignoreIndex, hitIndex, fraction))
+        return false;
+    hit.actor = scene->actors[hitIndex]->handle.get();
+    hit.distance = fraction * maxDistance;
+    return true;
 }
 
 Transform PhysicsWorld::getGlobalPose(RigidDynamic* actor) const
@@ -302,4 +342,24 @@ glm::vec3 RigidDynamic::getMassSpaceInertiaTensor() const
 bool RigidDynamic::isSleeping() const
 {
     return scene->body(this).getActivationState() == ISLAND_SLEEPING;
+}
+
+void RigidDynamic::setSweptTriggers(bool swept)
+{
+    ActorRecord& record = scene->record(this);
+    if (record.sweptTriggers == swept)
+        return;
+    record.sweptTriggers = swept;
+    record.stepMotion.setZero();
+    // Kept in creation order, like everything the trigger pass walks.
+    std::vector<uint32_t>& list = scene->sweptActors;
+    if (swept)
+        list.insert(std::upper_bound(list.begin(), list.end(), index), index);
+    else
+        list.erase(std::find(list.begin(), list.end(), index));
+}
+
+bool RigidDynamic::hasSweptTriggers() const
+{
+    return scene->record(this).sweptTriggers;
 }

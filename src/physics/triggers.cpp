@@ -1,3 +1,4 @@
+#include "physics/box_geometry.h"
 #include "physics/physics_scene.h"
 
 #include <algorithm>
@@ -7,6 +8,12 @@
 // actor's current pose, the broadphase names the collision shapes near it, and an exact oriented-box
 // test decides the overlap. Comparing the sorted pair list with the previous step's gives each pair one
 // TOUCH_FOUND when it begins and one TOUCH_LOST when it ends.
+//
+// A swept body (the projectile) can cross a box between two steps without either start pose touching
+// it. Its boxes are therefore also tested along the step's coming path, and a pair that meets and parts
+// again inside the step counts as touching after it: found now, lost at the next step's start test. A
+// pair still overlapping at the end of the path is left to the next step's start test, so a step short
+// enough to see the crossing reports exactly what it always did.
 
 namespace
 {
@@ -46,6 +53,65 @@ OrientedBox worldBox(const btTransform& actorPose, const Shape& shape)
         return OrientedBox{actorPose.getOrigin(), actorPose.getBasis(), toBullet(shape.getHalfExtents())};
     btTransform pose = actorPose * toBullet(local);
     return OrientedBox{pose.getOrigin(), pose.getBasis(), toBullet(shape.getHalfExtents())};
+}
+
+// The world-space bounds of an oriented box.
+void boxBounds(const OrientedBox& box, btVector3& low, btVector3& high)
+{
+    btMatrix3x3 absAxes = box.axes.absolute();
+    btVector3 reach(absAxes[0].dot(box.halfExtents), absAxes[1].dot(box.halfExtents),
+                    absAxes[2].dot(box.halfExtents));
+    low = box.center - reach;
+    high = box.center + reach;
+}
+
+// Stretches bounds to also cover themselves moved by motion.
+void stretchBounds(btVector3& low, btVector3& high, const btVector3& motion)
+{
+    low.setMin(low + motion);
+    high.setMax(high + motion);
+}
+
+bool boundsMeet(const btVector3& lowA, const btVector3& highA, const btVector3& lowB, const btVector3& highB)
+{
+    return lowA.x() <= highB.x() && lowB.x() <= highA.x() && lowA.y() <= highB.y() && lowB.y() <= highA.y() &&
+           lowA.z() <= highB.z() && lowB.z() <= highA.z();
+}
+
+bool isCollisionBox(const Shape& shape)
+{
+    return !shape.hasFlag(eTRIGGER_SHAPE) && shape.hasFlag(eSIMULATION_SHAPE);
+}
+
+// Narrows [first, last] to the times at which two projections onto one axis overlap. distance is the
+// projected gap between the centres at t = 0, rate its change over the whole motion, reach the sum of
+// the two projected half sizes. False once no time is left.
+bool narrowOverlapTimes(float distance, float rate, float reach, float& first, float& last)
+{
+    if (rate == 0.0f)
+        return std::fabs(distance) <= reach;
+    float enter = (-reach - distance) / rate;
+    float leave = (reach - distance) / rate;
+    if (enter > leave)
+        std::swap(enter, leave);
+    first = std::max(first, enter);
+    last = std::min(last, leave);
+    return first <= last;
+}
+
+// Whether a trigger box and a collision box count as touching after this step's pass. relativeMotion is
+// how far the collision box moves relative to the trigger box during the step.
+bool touchesInStep(const OrientedBox& trigger, const OrientedBox& other, const btVector3& relativeMotion)
+{
+    // Every pair is judged at the step's start poses, swept or not.
+    if (overlapOrientedBoxes(trigger, other))
+        return true;
+    if (relativeMotion.isZero())
+        return false;
+    // Met and parted again inside the step: no start pose would ever see this crossing.
+    float first = 0.0f;
+    float last = 0.0f;
+    return sweepOrientedBoxes(trigger, other, relativeMotion, first, last) && last < 1.0f;
 }
 
 // Collects the actor index of every broadphase leaf whose box meets the query box.
@@ -115,11 +181,140 @@ bool overlapOrientedBoxes(const OrientedBox& a, const OrientedBox& b)
     return true;
 }
 
-void PhysicsScene::runTriggerPass()
+bool sweepOrientedBoxes(const OrientedBox& a, const OrientedBox& b, const btVector3& motion, float& firstTime,
+                        float& lastTime)
 {
-    currentKeys.clear();
+    // The test above, with every projected distance growing linearly in t: each of the 15 axes keeps
+    // the boxes apart outside one interval of t, and they overlap where all the intervals meet.
+    float r[3][3];
+    float absR[3][3];
+    btVector3 offset = b.center - a.center;
+    float t[3];
+    float v[3]; // motion in a's frame
+    for (int i = 0; i < 3; i++)
+    {
+        btVector3 axisA = a.axes.getColumn(i);
+        for (int j = 0; j < 3; j++)
+        {
+            r[i][j] = axisA.dot(b.axes.getColumn(j));
+            absR[i][j] = std::fabs(r[i][j]) + parallelEpsilon;
+        }
+        t[i] = offset.dot(axisA);
+        v[i] = motion.dot(axisA);
+    }
+    const btVector3& ea = a.halfExtents;
+    const btVector3& eb = b.halfExtents;
+    float first = 0.0f;
+    float last = 1.0f;
+
+    // a's face normals.
+    for (int i = 0; i < 3; i++)
+    {
+        float rb = eb[0] * absR[i][0] + eb[1] * absR[i][1] + eb[2] * absR[i][2];
+        if (!narrowOverlapTimes(t[i], v[i], ea[i] + rb, first, last))
+            return false;
+    }
+    // b's face normals.
+    for (int j = 0; j < 3; j++)
+    {
+        float ra = ea[0] * absR[0][j] + ea[1] * absR[1][j] + ea[2] * absR[2][j];
+        float distance = t[0] * r[0][j] + t[1] * r[1][j] + t[2] * r[2][j];
+        float rate = v[0] * r[0][j] + v[1] * r[1][j] + v[2] * r[2][j];
+        if (!narrowOverlapTimes(distance, rate, ra + eb[j], first, last))
+            return false;
+    }
+    // Cross products of an edge of a (i) with an edge of b (j).
+    for (int i = 0; i < 3; i++)
+    {
+        int i1 = (i + 1) % 3;
+        int i2 = (i + 2) % 3;
+        for (int j = 0; j < 3; j++)
+        {
+            int j1 = (j + 1) % 3;
+            int j2 = (j + 2) % 3;
+            float ra = ea[i1] * absR[i2][j] + ea[i2] * absR[i1][j];
+            float rb = eb[j1] * absR[i][j2] + eb[j2] * absR[i][j1];
+            float distance = t[i2] * r[i1][j] - t[i1] * r[i2][j];
+            float rate = v[i2] * r[i1][j] - v[i1] * r[i2][j];
+            if (!narrowOverlapTimes(distance, rate, ra + rb, first, last))
+                return false;
+        }
+    }
+    firstTime = first;
+    lastTime = last;
+    return true;
+}
+
+namespace
+{
+OrientedBox orientedBox(const BoxPlacement& box)
+{
+    return OrientedBox{toBullet(box.center), btMatrix3x3(toBullet(box.rotation)), toBullet(box.halfExtents)};
+}
+} // namespace
+
+bool boxesOverlap(const BoxPlacement& a, const BoxPlacement& b)
+{
+    return overlapOrientedBoxes(orientedBox(a), orientedBox(b));
+}
+
+bool boxesOverlapAlong(const BoxPlacement& a, const BoxPlacement& b, const glm::vec3& motion,
+                       float& firstTime, float& lastTime)
+{
+    return sweepOrientedBoxes(orientedBox(a), orientedBox(b), toBullet(motion), firstTime, lastTime);
+}
+
+void PhysicsScene::prepareSweptPaths(float dt)
+{
+    for (uint32_t index : sweptActors)
+    {
+        ActorRecord& actor = *actors[index];
+        const btRigidBody& body = *actor.body;
+        // The coming step's ballistic path, as Bullet integrates it: v' = v + g dt, then p' = p + v' dt.
+        // The game's bodies have no linear damping. The rotation is kept from the start of the step: at
+        // the game's 0.1 rad/s spin a 0.8 box's corner moves 0.03 in a quarter-second step.
+        // A kinematic body is moved by the layer, not by its velocity.
+        if (body.isStaticOrKinematicObject())
+            actor.stepMotion.setZero();
+        else
+            actor.stepMotion = (body.getLinearVelocity() + body.getGravity() * dt) * dt;
+
+        // The bounds its collision boxes sweep, for the triggers of others: the broadphase knows the
+        // body only where the step starts.
+        actor.sweptMin.setValue(BT_LARGE_FLOAT, BT_LARGE_FLOAT, BT_LARGE_FLOAT);
+        actor.sweptMax.setValue(-BT_LARGE_FLOAT, -BT_LARGE_FLOAT, -BT_LARGE_FLOAT);
+        for (const Shape* shape : actor.shapes)
+        {
+            if (!isCollisionBox(*shape))
+                continue;
+            btVector3 low;
+            btVector3 high;
+            boxBounds(worldBox(body.getWorldTransform(), *shape), low, high);
+            stretchBounds(low, high, actor.stepMotion);
+            actor.sweptMin.setMin(low);
+            actor.sweptMax.setMax(high);
+        }
+    }
+}
+
+void PhysicsScene::collectCandidates(const btVector3& low, const btVector3& high)
+{
+    // The broadphase holds collision shapes only, so triggers never meet other triggers here. Both trees
+    // of the broadphase (moving and resting leaves), with a reused stack: the broadphase's own aabbTest
+    // allocates one per call.
     std::vector<uint32_t>& candidates = triggerCandidates;
     CandidateCollector collector(&candidates);
+    candidates.clear();
+    btDbvtVolume volume = btDbvtVolume::FromMM(low, high);
+    broadphase->m_sets[0].collideTVNoStackAlloc(broadphase->m_sets[0].m_root, volume, queryStack, collector);
+    broadphase->m_sets[1].collideTVNoStackAlloc(broadphase->m_sets[1].m_root, volume, queryStack, collector);
+}
+
+void PhysicsScene::runTriggerPass(float dt)
+{
+    currentKeys.clear();
+    prepareSweptPaths(dt);
+    std::vector<uint32_t>& candidates = triggerCandidates;
     for (uint32_t triggerIndex = 0; triggerIndex < actors.size(); triggerIndex++)
     {
         const ActorRecord& trigger = *actors[triggerIndex];
@@ -130,32 +325,33 @@ void PhysicsScene::runTriggerPass()
             if (!triggerShape.hasFlag(eTRIGGER_SHAPE))
                 continue;
             OrientedBox box = worldBox(triggerPose, triggerShape);
-            btMatrix3x3 absAxes = box.axes.absolute();
-            btVector3 reach(absAxes[0].dot(box.halfExtents), absAxes[1].dot(box.halfExtents),
-                            absAxes[2].dot(box.halfExtents));
-
-            // The broadphase holds collision shapes only, so triggers never meet other triggers here.
-            // Both trees of the broadphase (moving and resting leaves), with a reused stack: the
-            // broadphase's own aabbTest allocates one per call.
-            candidates.clear();
-            btDbvtVolume volume = btDbvtVolume::FromMM(box.center - reach, box.center + reach);
-            broadphase->m_sets[0].collideTVNoStackAlloc(broadphase->m_sets[0].m_root, volume, queryStack,
-                                                        collector);
-            broadphase->m_sets[1].collideTVNoStackAlloc(broadphase->m_sets[1].m_root, volume, queryStack,
-                                                        collector);
+            btVector3 low;
+            btVector3 high;
+            boxBounds(box, low, high);
+            // A swept trigger asks for everything its box passes on the way.
+            stretchBounds(low, high, trigger.stepMotion);
+            collectCandidates(low, high);
+            // Swept bodies sit in the broadphase where the step starts; their paths are checked here.
+            for (uint32_t sweptIndex : sweptActors)
+                if (boundsMeet(low, high, actors[sweptIndex]->sweptMin, actors[sweptIndex]->sweptMax))
+                    candidates.push_back(sweptIndex);
             std::sort(candidates.begin(), candidates.end());
+            if (!sweptActors.empty())
+                candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+
             for (uint32_t otherIndex : candidates)
             {
                 const ActorRecord& other = *actors[otherIndex];
                 if (otherIndex == triggerIndex || (trigger.isStatic && other.isStatic))
                     continue;
                 const btTransform& otherPose = other.body->getWorldTransform();
+                btVector3 relativeMotion = other.stepMotion - trigger.stepMotion;
                 for (uint32_t otherSlot = 0; otherSlot < other.shapes.size(); otherSlot++)
                 {
                     const Shape& otherShape = *other.shapes[otherSlot];
-                    if (otherShape.hasFlag(eTRIGGER_SHAPE) || !otherShape.hasFlag(eSIMULATION_SHAPE))
+                    if (!isCollisionBox(otherShape))
                         continue;
-                    if (overlapOrientedBoxes(box, worldBox(otherPose, otherShape)))
+                    if (touchesInStep(box, worldBox(otherPose, otherShape), relativeMotion))
                         currentKeys.push_back(makeKey(triggerIndex, triggerSlot, otherIndex, otherSlot));
                 }
             }
@@ -187,6 +383,53 @@ void PhysicsScene::runTriggerPass()
         }
     }
     touchingKeys.swap(currentKeys);
+}
+
+bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, const btVector3& motion,
+                                uint32_t ignore, uint32_t& hitActor, float& hitFraction)
+{
+    const ActorRecord& actor = *actors[actorIndex];
+    // Unturned at the start, as a teleport to a bare position leaves a body.
+    btTransform startPose(btQuaternion::getIdentity(), start);
+    std::vector<uint32_t>& candidates = triggerCandidates;
+    bool found = false;
+    hitFraction = 2.0f;
+    for (const Shape* triggerShape : actor.shapes)
+    {
+        if (!triggerShape->hasFlag(eTRIGGER_SHAPE))
+            continue;
+        OrientedBox box = worldBox(startPose, *triggerShape);
+        btVector3 low;
+        btVector3 high;
+        boxBounds(box, low, high);
+        stretchBounds(low, high, motion);
+        collectCandidates(low, high);
+        // Creation order, so that of two boxes met at the same moment the older one is named.
+        std::sort(candidates.begin(), candidates.end());
+        for (uint32_t otherIndex : candidates)
+        {
+            if (otherIndex == actorIndex || otherIndex == ignore)
+                continue;
+            const ActorRecord& other = *actors[otherIndex];
+            const btTransform& otherPose = other.body->getWorldTransform();
+            for (const Shape* otherShape : other.shapes)
+            {
+                if (!isCollisionBox(*otherShape))
+                    continue;
+                // Seen from the flying box, the other box comes towards it.
+                float first = 0.0f;
+                float last = 0.0f;
+                if (sweepOrientedBoxes(box, worldBox(otherPose, *otherShape), -motion, first, last) &&
+                    first < hitFraction)
+                {
+                    hitFraction = first;
+                    hitActor = otherIndex;
+                    found = true;
+                }
+            }
+        }
+    }
+    return found;
 }
 
 void PhysicsScene::deliverTriggerReports()

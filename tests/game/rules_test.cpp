@@ -52,6 +52,27 @@ TEST_F(Rules, ShotStraightAtAnAsteroidRemovesExactlyIt)
     EXPECT_NEAR(glm::distance(shot->getGlobalPose().p, expected), 0.0f, 1e-3f);
 }
 
+TEST_F(Rules, ShotAtFourFramesPerSecondStillRemovesItsTarget)
+{
+    // At 4 frames per second a step carries the shot 32.5 units: from 40 away, the second step flies
+    // it from 7.5 before the target to 25 beyond, and neither pose touches the target.
+    SceneObject* target = liveAsteroids().front();
+    glm::vec3 targetPosition(-200.0f, 0.0f, 0.0f);
+    target->getDynamicActor()->setGlobalPose(Transform(targetPosition), true);
+    target->getDynamicActor()->setLinearVelocity(glm::vec3(0.0f), true);
+    world->step(0.25f);
+    size_t before = actorObjects.size();
+
+    glm::vec3 direction(1.0f, 0.0f, 0.0f);
+    launchProjectile(targetPosition - direction * 40.0f, direction, 130.0f);
+    world->step(0.25f);
+    EXPECT_EQ(actorObjects.size(), before) << "still 7.5 short";
+    world->step(0.25f);
+    EXPECT_EQ(actorObjects.count(target->getDynamicActor()), 0u) << "the target is gone";
+    EXPECT_EQ(actorObjects.size(), before - 1) << "and nothing else";
+    EXPECT_EQ(projectile->getDynamicActor()->getGlobalPose().p, glm::vec3(1000.0f)) << "the shot is parked";
+}
+
 TEST_F(Rules, EveryPairOfAReportIsHandled)
 {
     SceneObject* a = sceneObjects.at(10);

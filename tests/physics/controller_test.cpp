@@ -137,3 +137,30 @@ TEST_F(ControllerProxy, AsteroidsBounceOffThePlayer)
     EXPECT_GT(rock->getLinearVelocity().x, 0.5f);
     EXPECT_EQ(controller->getPosition(), start) << "only the player's own moves move the controller";
 }
+
+TEST_F(ControllerProxy, StaysAwakeAndPushesWhatItRunsInto)
+{
+    // A sleeping kinematic body gets no velocity from its moves, so the proxy must never sleep.
+    RigidDynamic* proxy = world.getControllerActor();
+    EXPECT_FALSE(proxy->isSleeping()) << "awake from the start";
+
+    // An asteroid already 0.002 inside the controller's box, which moves then ignore; its near face is
+    // 0.098 beyond the smaller proxy's.
+    RigidDynamic* rock = world.createDynamicActor(glm::vec3(-40.0f + 0.5f + 0.8f - 0.002f, 4.0f, 93.0f));
+    // One frame of the player's 0.002 moves: 0.1 along x, i.e. 6 units/s, leaving the proxy 0.002 deep.
+    for (int i = 0; i < 50; i++)
+        ASSERT_FALSE(controller->move(glm::vec3(0.002f, 0.0f, 0.0f), 0.0f, frame)) << "move " << i;
+    EXPECT_NEAR(controller->getPosition().x, -39.9, 1e-6);
+    EXPECT_FALSE(proxy->isSleeping()) << "awake after moves";
+
+    // Struck by an unstoppable body at 6 units/s with restitution 0.5, it leaves at 6 x 1.5 = 9, plus
+    // the 0.2 x 0.002 x 60 = 0.024 units/s with which the solver clears the overlap.
+    world.step(frame);
+    EXPECT_NEAR(rock->getLinearVelocity().x, 9.024f, 0.005f);
+    EXPECT_NEAR(rock->getLinearVelocity().y, 0.0f, 0.02f);
+    EXPECT_NEAR(rock->getLinearVelocity().z, 0.0f, 0.02f);
+
+    // Standing still for longer than Bullet's 2 s before sleeping.
+    stepFrames(180);
+    EXPECT_FALSE(proxy->isSleeping()) << "awake after standing still";
+}

@@ -30,11 +30,12 @@ if [ -z "$window" ]; then
 fi
 xdotool windowfocus --sync "$window"
 
-# The level is up once the window shows a picture: before the first frame it is one flat colour.
+# The level is up once the window shows a picture, if only the crosshair over empty space: before the
+# first frame it is one flat colour.
 shown=""
 for _ in $(seq 1 100); do
     xwd -id "$window" -silent >"$raw/first.xwd"
-    if [ "$(convert "xwd:$raw/first.xwd" -format %k info:)" -gt 16 ]; then
+    if [ "$(convert "xwd:$raw/first.xwd" -format %k info:)" -gt 1 ]; then
         shown=yes
         break
     fi

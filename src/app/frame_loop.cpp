@@ -11,6 +11,7 @@
 #include "render/bmp.h"
 #include "render/post.h"
 #include "render/shader.h"
+#include "sound/sound.h"
 
 #include <GLFW/glfw3.h>
 
@@ -51,6 +52,7 @@ void createGame(GameLoop& loop)
                             cullingNear, cullingFar);
 
     buildLevel(loop.physicsWorld, mainProgram);
+    startSound("Sound/");
 
     loop.previousViewProjection = glm::mat4(1.0f);
     loop.previousTime = loop.window->getTime();
@@ -104,6 +106,7 @@ static bool followPause(GameLoop& loop)
     {
         loop.paused = paused;
         announce(paused ? "Pause: on" : "Pause: off");
+        setSoundPaused(paused);
         if (!paused)
         {
             // The simulation never sees the paused time, and where the pointer went meanwhile is
@@ -168,6 +171,7 @@ static void bindWindowFramebuffer()
 static FrameEnd runPausedFrame(GameLoop& loop)
 {
     player->handleSettingKeys();
+    setSoundMuted(player->soundMuted);
     applyDrawSettings(player->settings);
     if (loop.targetsRemade)
     {
@@ -201,20 +205,49 @@ static FrameEnd runPausedFrame(GameLoop& loop)
     return FrameEnd::keepRunning;
 }
 
+// The frame's sounds, from the camera the composite used: the shots fired, the objects removed
+// (heard where they were), a hit on the Earth, and the hum while the ship flies.
+static void soundTheFrame()
+{
+    setSoundMuted(player->soundMuted);
+    setListener(player->getPosition(), player->getDirection(), player->getUp());
+    setEngineHum(player->flying);
+    const GameEvent* events = getFrameEvents();
+    for (size_t i = 0; i < getFrameEventCount(); i++)
+    {
+        switch (events[i].type)
+        {
+        case GameEventType::shotFired:
+            playSound(SoundEffect::shot);
+            break;
+        case GameEventType::objectRemoved:
+            playSoundAt(SoundEffect::hit, events[i].position);
+            break;
+        case GameEventType::earthHit:
+            playSound(SoundEffect::earthImpact);
+            break;
+        }
+    }
+}
+
+static const char* const diedMessage = "GAME OVER: YOU DIED!";
+static const char* const wonMessage = "CONGRATULATIONS, YOU WON!";
+static const char* const earthLostMessage = "GAME OVER: EARTH IS NO MORE!!!";
+
 static const char* outcomeMessage()
 {
     ControllerCollisionFlags flags = player->getCollisionFlags();
     if (flags.isSet(eCOLLISION_DOWN) || flags.isSet(eCOLLISION_UP) || flags.isSet(eCOLLISION_SIDES))
     {
-        return "GAME OVER: YOU DIED!";
+        return diedMessage;
     }
     if (isGameWon())
     {
-        return "CONGRATULATIONS, YOU WON!";
+        return wonMessage;
     }
     if (isEarthDestroyed())
     {
-        return "GAME OVER: EARTH IS NO MORE!!!";
+        return earthLostMessage;
     }
     return nullptr;
 }
@@ -321,10 +354,15 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     drawComposite(loop.shownProjection, loop.shownView, loop.previousViewProjection);
     clock.mark(stageComposite);
 
+    soundTheFrame();
+
     // The frame that ends the game is never presented.
     if (const char* message = outcomeMessage())
     {
         announce(message);
+        setEngineHum(false);
+        // The sting plays on through the wait that follows.
+        playSound(message == wonMessage ? SoundEffect::win : SoundEffect::lose);
         return FrameEnd::outcome;
     }
 
@@ -347,6 +385,7 @@ void pauseAfterOutcome()
 
 void shutDown()
 {
+    stopSound();
     glDeleteProgram(mainProgram);
     glfwTerminate();
 }

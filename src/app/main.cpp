@@ -1,6 +1,7 @@
 #include "app/frame_loop.h"
 #include "app/glfw_game_window.h"
 #include "app/startup.h"
+#include "sound/sound.h"
 
 #include <cstdio>
 
@@ -29,6 +30,7 @@ int main()
     if (end == FrameEnd::outcome)
     {
         pauseAfterOutcome();
+        stopSound();
         return 0;
     }
     shutDown();

@@ -133,10 +133,12 @@ void Player::move(float dt)
         {GLFW_KEY_D, viewRight * moveStep},
         {GLFW_KEY_A, -viewRight * moveStep},
     };
+    flying = false;
     for (const MoveKey& move : moves)
     {
         if (window->isKeyDown(move.key))
         {
+            flying = true;
             lastMoveFlags = controller->move(move.displacement, 0.0f, dt);
             position = glm::vec3(controller->getPosition());
         }
@@ -166,7 +168,7 @@ static void toggle(bool& setting, const char* onMessage, const char* offMessage)
 }
 
 // Every press counts, also two of the same key within one frame; the keys are taken in the order
-// F1, F2, F3, F4, F5, F8, F9.
+// F1, F2, F3, F4, F5, F8, F9, M.
 void Player::handleSettingKeys()
 {
     for (int n = window->takeKeyPresses(GLFW_KEY_F1); n > 0; n--)
@@ -222,6 +224,11 @@ void Player::handleSettingKeys()
     for (int n = window->takeKeyPresses(GLFW_KEY_F9); n > 0; n--)
     {
         toggle(settings.transparency, "Transparency: on", "Transparency: off");
+    }
+    for (int n = window->takeKeyPresses(GLFW_KEY_M); n > 0; n--)
+    {
+        soundMuted = !soundMuted;
+        announce(soundMuted ? "Sound: off" : "Sound: on");
     }
 }
 

@@ -56,6 +56,8 @@ class Player
     float frustumAspect = 1.0f;
     float frustumTangent = 1.0f;
     RenderSettings settings;
+    bool soundMuted = false; // M
+    bool flying = false;     // a movement key was down in the last input step: the engine hums
     int width;
     int height;
     GameWindow* window;

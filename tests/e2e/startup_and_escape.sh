@@ -19,6 +19,12 @@ links=$(count_lines "^Linking program!")
 [ "$links" -eq 3 ] || fail "expected 3 'Linking program!' lines, saw $links"
 head -n 1 "$work/stdout" | grep -q "Compiling shader: Shader/fboVertexShader.glsl" ||
     fail "the post-processing program must be built first"
+# No audio device: one line says so, and the game plays on silently.
+wait_for_output "^Sound: off \(no audio device\)$" 10
+[ "$(count_lines "^Sound: off")" -eq 1 ] || fail "expected one 'Sound: off (no audio device)' line"
+[ ! -s "$work/stderr" ] || fail "nothing belongs on standard error"
+press F3
+wait_for_output "^Wire frame: on$" 10
 
 quit_with_escape
 echo "PASS"

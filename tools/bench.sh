@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
 # Builds Velmora and runs every benchmark on a virtual display: the physics step of the full
-# level, the post-processing pipeline against its pass-through floor, whole game frames, and the
-# main thread's share of sound.
+# level, the post-processing pipeline against its pass-through floor, the heads-up display's text
+# and rectangles, whole game frames, and the main thread's share of sound.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh"
 
 build="$root/build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target physics_step post_bench frame_bench sound_bench
+cmake --build "$build" -j"$(nproc)" --target physics_step post_bench text_bench frame_bench sound_bench
 
 echo "== physics step, full level"
 "$build/bench/physics_step"
 echo
 echo "== post-processing against its floor, 1280x720"
 xvfb-run -a -s "-screen 0 1280x720x24" "$build/bench/post_bench" </dev/null | grep -v -E "^(Compiling shader|Linking program)"
+echo
+echo "== heads-up display text and rectangles over the window, 1280x720"
+xvfb-run -a -s "-screen 0 1280x720x24" "$build/bench/text_bench" </dev/null
 echo
 echo "== whole game frames, 1280x720"
 xvfb-run -a -s "-screen 0 1280x720x24" "$build/bench/frame_bench" </dev/null |

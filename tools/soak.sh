@@ -65,7 +65,7 @@ cleanup()
     rm -rf "$folder"
 }
 trap cleanup EXIT
-for entry in velmora Shader Texture Models Sound; do
+for entry in velmora Shader Font Texture Models Sound; do
     ln -s "$game/$entry" "$folder/$entry"
 done
 printf '800\n600\nfalse\n' >"$folder/config.txt"

@@ -28,7 +28,7 @@ make_data_folder()
     ln -s "$game_dir/velmora" "$work/game/velmora"
     printf '640\n360\nfalse\n' >"$work/game/config.txt"
     local folder file
-    for folder in Shader Texture Models Sound; do
+    for folder in Shader Font Texture Models Sound; do
         mkdir "$work/game/$folder"
         for file in "$game_dir/$folder"/*; do
             ln -s "$file" "$work/game/$folder/"

@@ -41,7 +41,7 @@ fail()
 make_game_folder()
 {
     mkdir -p "$work/game"
-    for entry in velmora Shader Texture Models Sound; do
+    for entry in velmora Shader Font Texture Models Sound; do
         ln -s "$game_dir/$entry" "$work/game/$entry"
     done
     if [ $# -gt 0 ]; then

@@ -1,6 +1,7 @@
 #include "app/frame_loop.h"
 
 #include "app/startup.h"
+#include "game/aim.h"
 #include "game/events.h"
 #include "game/game_window.h"
 #include "game/level.h"
@@ -8,7 +9,9 @@
 #include "game/rules.h"
 #include "game/scene_object.h"
 #include "physics/physics_world.h"
+#include "hud/hud.h"
 #include "render/bmp.h"
+#include "render/bursts.h"
 #include "render/post.h"
 #include "render/shader.h"
 #include "sound/sound.h"
@@ -35,6 +38,12 @@ static const auto outcomePause = std::chrono::milliseconds(3000);
 static const double pausedFrameInterval = 0.1;
 // How bright the picture of a paused game is.
 static const float pausedBrightness = 0.45f;
+static const char* const fontFile = "Font/DejaVuSans-Bold.ttf";
+// An object removed bursts at this size; the Earth's hit is larger.
+static const float removalBurstSize = 1.0f;
+static const float earthBurstSize = 3.0f;
+// How quickly the frame rate in the display's corner follows the frames (share of the newest).
+static const float frameRateSmoothing = 0.1f;
 
 void createGame(GameLoop& loop)
 {
@@ -52,6 +61,8 @@ void createGame(GameLoop& loop)
                             cullingNear, cullingFar);
 
     buildLevel(loop.physicsWorld, mainProgram);
+    createHud(fontFile);
+    createBursts();
     startSound("Sound/");
 
     loop.previousViewProjection = glm::mat4(1.0f);
@@ -165,6 +176,54 @@ static void bindWindowFramebuffer()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+// Where the aim marker goes: around what a shot fired now would hit first, as the composite's camera
+// shows it. False when nothing is in the way, or it is behind the camera or far off screen.
+static bool placeAimMarker(const GameLoop& loop, HudFrame& frame)
+{
+    AimTarget target;
+    if (!findAimTarget(*loop.physicsWorld, *player, target))
+    {
+        return false;
+    }
+    glm::mat4 viewProjection = loop.shownProjection * loop.shownView;
+    glm::vec4 clip = viewProjection * glm::vec4(target.position, 1.0f);
+    if (clip.w < 0.1f)
+    {
+        return false;
+    }
+    glm::vec2 ndc = glm::vec2(clip) / clip.w;
+    if (std::abs(ndc.x) > 1.2f || std::abs(ndc.y) > 1.2f)
+    {
+        return false;
+    }
+    float height = static_cast<float>(windowHeight);
+    float unit = height / 720.0f;
+    frame.targetCentre = glm::vec2((ndc.x * 0.5f + 0.5f) * static_cast<float>(windowWidth),
+                                   (0.5f - ndc.y * 0.5f) * height);
+    // The model's size on screen, from the projection's vertical focal scale.
+    float radius = target.radius * loop.shownProjection[1][1] * height * 0.5f / clip.w;
+    frame.targetHalfSize = std::max(radius, 6.0f * unit) + 4.0f * unit;
+    frame.targetLive = target.live;
+    return true;
+}
+
+HudFrame describeFrame(const GameLoop& loop, const char* outcome, bool aim)
+{
+    const RenderSettings& settings = player->settings;
+    HudFrame frame;
+    frame.removals = countRemovals();
+    frame.removalsToWin = getRemovalsToWin();
+    frame.playSeconds = loop.playSeconds;
+    frame.earthDanger = getEarthDanger();
+    frame.showFrameRate = settings.showFrameTime;
+    frame.framesPerSecond = loop.framesPerSecond;
+    frame.showHelp = settings.showHelp;
+    frame.paused = loop.paused;
+    frame.outcome = outcome;
+    frame.hasTarget = aim && placeAimMarker(loop, frame);
+    return frame;
+}
+
 // A paused game shows its last picture again, dimmed: the scene and bloom textures still hold it,
 // so only the composite runs, with the matrices it had. If the window changed size meanwhile the
 // scene is drawn once more as it stands, without an input step.
@@ -195,6 +254,10 @@ static FrameEnd runPausedFrame(GameLoop& loop)
     glBlendColor(pausedBrightness, pausedBrightness, pausedBrightness, 1.0f);
     glm::mat4 previous = loop.shownPreviousViewProjection;
     drawComposite(loop.shownProjection, loop.shownView, previous);
+    if (player->settings.showHud)
+    {
+        drawHud(describeFrame(loop, nullptr, false), windowWidth, windowHeight);
+    }
 
     loop.window->present();
     loop.window->waitEvents(pausedFrameInterval);
@@ -226,6 +289,30 @@ static void soundTheFrame()
         case GameEventType::earthHit:
             playSound(SoundEffect::earthImpact);
             break;
+        }
+    }
+}
+
+// Every object the step removed bursts where it was, the Earth's hit larger; with the display off
+// nothing bursts. Bursts age with the simulation, so a pause holds them.
+static void burstWhatWasHit(float dt, bool showBursts)
+{
+    updateBursts(dt);
+    if (!showBursts)
+    {
+        clearBursts();
+        return;
+    }
+    const GameEvent* events = getFrameEvents();
+    for (size_t i = 0; i < getFrameEventCount(); i++)
+    {
+        if (events[i].type == GameEventType::objectRemoved)
+        {
+            addBurst(events[i].position, removalBurstSize);
+        }
+        else if (events[i].type == GameEventType::earthHit)
+        {
+            addBurst(events[i].position, earthBurstSize);
         }
     }
 }
@@ -306,6 +393,14 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     double now = loop.window->getTime();
     float dt = static_cast<float>(now - loop.previousTime);
     loop.previousTime = now;
+    loop.playSeconds += dt;
+    if (dt > 0.0f)
+    {
+        float rate = 1.0f / dt;
+        loop.framesPerSecond = loop.framesPerSecond == 0.0f
+                                   ? rate
+                                   : loop.framesPerSecond + frameRateSmoothing * (rate - loop.framesPerSecond);
+    }
 
     const RenderSettings& settings = player->settings;
     if (settings.showFrameTime)
@@ -324,6 +419,7 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     // Trigger reports arrive inside the step: removals and the outcome flags are visible below.
     loop.physicsWorld->step(dt);
     clock.mark(stagePhysicsStep);
+    burstWhatWasHit(dt, settings.showHud);
 
     glUseProgram(mainProgram);
     glm::vec3 eye = player->getPosition();
@@ -334,6 +430,7 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     clock.mark(stageWorldUpdate);
 
     drawScene(dt, player);
+    drawBursts(player->getProjectionMatrix() * player->getViewMatrix(), player->getViewMatrix());
     clock.mark(stageDrawScene);
 
     bindWindowFramebuffer();
@@ -352,17 +449,27 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     }
     loop.shownPreviousViewProjection = loop.previousViewProjection;
     drawComposite(loop.shownProjection, loop.shownView, loop.previousViewProjection);
+    const char* message = outcomeMessage();
+    if (settings.showHud)
+    {
+        drawHud(describeFrame(loop, message, true), windowWidth, windowHeight);
+    }
     clock.mark(stageComposite);
 
     soundTheFrame();
 
-    // The frame that ends the game is never presented.
-    if (const char* message = outcomeMessage())
+    if (message != nullptr)
     {
         announce(message);
         setEngineHum(false);
         // The sting plays on through the wait that follows.
         playSound(message == wonMessage ? SoundEffect::win : SoundEffect::lose);
+        // With the display on, the outcome is shown written over its frame, which then stays up
+        // through the wait; without it the frame that ends the game is not presented.
+        if (settings.showHud)
+        {
+            loop.window->present();
+        }
         return FrameEnd::outcome;
     }
 

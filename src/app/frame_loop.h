@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hud/hud.h"
 #include "render/gl.h"
 
 #include <glm/glm.hpp>
@@ -32,6 +33,9 @@ struct GameLoop
     glm::mat4 shownView = glm::mat4(1.0f);
     // The off-screen targets were made again at a new size: what they held is gone.
     bool targetsRemade = false;
+
+    double playSeconds = 0.0;       // time played, pauses left out
+    float framesPerSecond = 0.0f;   // smoothed, for the display's corner
 };
 
 // How a frame ended.
@@ -48,9 +52,9 @@ enum FrameStage
     stagePlayerUpdate, // every Player::update call of the frame together
     stagePhysicsStep,
     stageWorldUpdate,
-    stageDrawScene, // the scene pass, Player::update calls inside it excluded
+    stageDrawScene, // the scene pass and the hit bursts, Player::update calls inside it excluded
     stageBlurPasses,
-    stageComposite,
+    stageComposite, // the composite and the display in front of it
     stageSwap, // buffer swap and event polling
     stageCount,
 };
@@ -71,6 +75,10 @@ void createGame(GameLoop& loop);
 // outcome, swap and events. On an outcome its message is printed and the frame is not presented.
 // While paused, a frame shows the last picture again, dimmed, and only waits for events.
 FrameEnd runFrame(GameLoop& loop, FrameTimes* times = nullptr);
+
+// What the display shows this frame: the game's numbers, the outcome's message (or null), and the
+// aim marker when aim is set.
+HudFrame describeFrame(const GameLoop& loop, const char* outcome, bool aim);
 
 // How long the last picture stays on screen after an outcome, before the game ends.
 void pauseAfterOutcome();

@@ -1,5 +1,8 @@
 #include "game/level.h"
 
+#include "game/rules.h"
+
+#include <algorithm>
 #include <cstdlib>
 
 std::map<int, SceneObject*> sceneObjects;
@@ -62,4 +65,24 @@ void buildLevel(PhysicsWorld* physicsWorld, GLuint program)
     SceneObject* rock = new SceneObject(rockModel, glm::vec3(-22.0f), physicsWorld, rockTexture, program, true);
     sceneObjects.emplace(massiveStationId, massiveStation);
     sceneObjects.emplace(rockId, rock);
+    startRemovalCount();
+}
+
+float getEarthDanger()
+{
+    // The Earth's collision box is its second shape, axis-aligned about its centre.
+    Shape* shapes[2] = {nullptr, nullptr};
+    RigidStatic* earthActor = earth->getStaticActor();
+    earthActor->getShapes(shapes, 2, 0);
+    glm::vec3 centre = earthActor->getGlobalPose().p;
+    glm::vec3 reach = shapes[1]->getHalfExtents();
+    float nearest = 1e30f;
+    for (const auto& entry : sceneObjects)
+    {
+        SceneObject* object = entry.second;
+        glm::vec3 offset = glm::abs(object->getDynamicActor()->getGlobalPose().p - centre);
+        float gap = glm::length(glm::max(offset - reach, glm::vec3(0.0f)));
+        nearest = std::min(nearest, gap - object->triggerShape->getHalfExtents().x);
+    }
+    return std::max(nearest, 0.0f);
 }

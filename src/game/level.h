@@ -22,5 +22,10 @@ SceneObject* createProjectileEarthSun(const char* modelFile, glm::vec3 position,
 // massive station and the rock.
 void buildLevel(PhysicsWorld* physicsWorld, GLuint program);
 
+// How close the field is to losing the Earth: the distance in units from the nearest object's box to
+// the Earth's box, 0 when they touch. Objects already removed count too: they are still there, unseen,
+// and still lose the Earth when they reach it.
+float getEarthDanger();
+
 // One asteroid coordinate: a whole number from 0 to 70 from the unseeded standard generator.
 float randomCoordinate();

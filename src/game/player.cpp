@@ -150,6 +150,11 @@ glm::vec3 Player::getLaunchPoint() const
     return glm::vec3(position.x, position.y - shotDrop, position.z);
 }
 
+float Player::getShotSpeed() const
+{
+    return shotSpeed;
+}
+
 void Player::shoot()
 {
     launchProjectile(getLaunchPoint(), viewDirection, shotSpeed);
@@ -168,7 +173,7 @@ static void toggle(bool& setting, const char* onMessage, const char* offMessage)
 }
 
 // Every press counts, also two of the same key within one frame; the keys are taken in the order
-// F1, F2, F3, F4, F5, F8, F9, M.
+// F1, F2, F3, F4, F5, F6, F8, F9, M.
 void Player::handleSettingKeys()
 {
     for (int n = window->takeKeyPresses(GLFW_KEY_F1); n > 0; n--)
@@ -216,6 +221,10 @@ void Player::handleSettingKeys()
             mode = 0;
             announce("Mip mapping quality: off");
         }
+    }
+    for (int n = window->takeKeyPresses(GLFW_KEY_F6); n > 0; n--)
+    {
+        toggle(settings.showHud, "HUD: on", "HUD: off");
     }
     for (int n = window->takeKeyPresses(GLFW_KEY_F8); n > 0; n--)
     {

@@ -15,6 +15,7 @@ struct RenderSettings
     int mipMapMode = 0;           // F5: 0 off, 1 nearest neighbour, 2 linear
     bool frustumCulling = false;  // F8
     bool transparency = false;    // F9
+    bool showHud = true;          // F6: the display in front of the picture, the aim marker, hit bursts
 };
 
 // The first-person camera riding the box controller, and everything the user controls.
@@ -28,8 +29,9 @@ class Player
     // projection and view matrices. Runs many times per frame; moves are sized per call.
     void update(float dt);
     void shoot();
-    // Where a shot fired now leaves from: below the camera.
+    // Where a shot fired now leaves from: below the camera; and its speed, units per second.
     glm::vec3 getLaunchPoint() const;
+    float getShotSpeed() const;
     // The function keys alone: each press since the last call changes its setting once.
     void handleSettingKeys();
 

@@ -11,6 +11,8 @@ bool earthDestroyed = false;
 static const glm::vec3 parkingPosition(1000.0f, 1000.0f, 1000.0f);
 // Fewer live objects than this wins: the level starts with 105, so the fourteenth removal does it.
 static const size_t winBelowCount = 92;
+// Live objects when the level was built.
+static size_t levelObjectCount = 0;
 
 // A report carries every overlap that began or ended in one step, so every pair is handled: a hit
 // on an asteroid must count even when something else touched in the same step.
@@ -67,4 +69,19 @@ bool isGameWon()
 bool isEarthDestroyed()
 {
     return earthDestroyed;
+}
+
+void startRemovalCount()
+{
+    levelObjectCount = actorObjects.size();
+}
+
+int countRemovals()
+{
+    return static_cast<int>(levelObjectCount - actorObjects.size());
+}
+
+int getRemovalsToWin()
+{
+    return static_cast<int>(levelObjectCount - (winBelowCount - 1));
 }

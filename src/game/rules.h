@@ -24,3 +24,10 @@ void launchProjectile(glm::vec3 start, glm::vec3 direction, float speed);
 
 bool isGameWon();
 bool isEarthDestroyed();
+
+// How many objects have left the world since the level was built, and how many win.
+int countRemovals();
+int getRemovalsToWin();
+
+// The level calls this once it is built: the count of live objects removals are counted from.
+void startRemovalCount();

@@ -109,11 +109,12 @@ struct PhysicsScene
     void prepareSweptPaths(float dt);
     // Fills triggerCandidates with the actor of every collision box whose broadphase leaf meets the bounds.
     void collectCandidates(const btVector3& low, const btVector3& high);
-    // The nearest collision box actor's trigger boxes meet when flown unturned from start by motion; the
-    // actor itself and ignore (an actor index, or none) are skipped. Sets the hit's actor index and the
-    // fraction of motion at first touch.
-    bool sweepTrigger(uint32_t actor, const btVector3& start, const btVector3& motion, uint32_t ignore,
-                      uint32_t& hitActor, float& hitFraction);
+    // The nearest collision box actor's trigger boxes meet when flown unturned from start at velocity
+    // for seconds, while every other body moves on at its own velocity (gravity moves all alike, so it
+    // drops out); the actor itself and ignore (an actor index, or none) are skipped. Sets the hit's
+    // actor index and the fraction of the time at first touch.
+    bool sweepTrigger(uint32_t actor, const btVector3& start, const btVector3& velocity, float seconds,
+                      uint32_t ignore, uint32_t& hitActor, float& hitFraction);
     void deliverTriggerReports();
 
     void createController();

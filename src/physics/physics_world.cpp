@@ -184,7 +184,7 @@ RigidStatic* PhysicsWorld::createStaticActor(const glm::vec3& position, float ha
     return static_cast<RigidStatic*>(record.handle.get());
 }
 
-bool PhysicsWorld::sweepTrigger(const RigidDynamic* actor, const glm::vec3& start, const glm::vec3& direction,
+bool PhysicsWorld::sweepTrigger(const RigidDynamic* actor, const glm::vec3& start, const glm::vec3& velocity,
                                 float maxDistance, SweepHit& hit, const RigidActor* ignore) const
 {
     hit = SweepHit();
@@ -194,11 +194,11 @@ bool PhysicsWorld::sweepTrigger(const RigidDynamic* actor, const glm::vec3& star
         printf("sweepTrigger: the actor is not one of this world's (physics_world.cpp)\n");
         return false;
     }
-    float length = glm::length(direction);
-    if (!std::isfinite(length) || length < 1e-6f || !std::isfinite(maxDistance) || maxDistance <= 0.0f ||
+    float speed = glm::length(velocity);
+    if (!std::isfinite(speed) || speed < 1e-6f || !std::isfinite(maxDistance) || maxDistance <= 0.0f ||
         !std::isfinite(start.x + start.y + start.z))
     {
-        printf("sweepTrigger: unusable start, direction or distance (physics_world.cpp)\n");
+        printf("sweepTrigger: unusable start, velocity or distance (physics_world.cpp)\n");
         return false;
     }
     // Another world's actor, or none, is simply never met.
@@ -208,8 +208,8 @@ bool PhysicsWorld::sweepTrigger(const RigidDynamic* actor, const glm::vec3& star
         ignoreIndex = ignore->index;
     uint32_t hitIndex = 0;
     float fraction = 0.0f;
-    btVector3 motion = toBullet(direction / length * maxDistance);
-    if (!scene->sweepTrigger(actor->index, toBullet(start), motion, ignoreIndex, hitIndex, fraction))
+    if (!scene->sweepTrigger(actor->index, toBullet(start), toBullet(velocity), maxDistance / speed, ignoreIndex,
+                             hitIndex, fraction))
         return false;
     hit.actor = scene->actors[hitIndex]->handle.get();
     hit.distance = fraction * maxDistance;

@@ -213,13 +213,13 @@ class PhysicsWorld
     // A static box: a 0.7 box of its own (first shape) and a halfExtent box (second shape).
     RigidStatic* createStaticActor(const glm::vec3& position, float halfExtent);
 
-    // The first collision box another actor offers to actor's trigger box flown from start along
-    // direction (unit) for up to maxDistance; the actor itself and ignore (may be null) are skipped.
-    // The box flies unturned, as a body teleported to Transform(start) sits, and the others stay where
-    // they are now. The geometry is the swept triggers' own, on a straight line: a real shot also falls
-    // a little under gravity (0.44 units over its first 200). False when nothing is met or the input is
-    // unusable (with one console line).
-    bool sweepTrigger(const RigidDynamic* actor, const glm::vec3& start, const glm::vec3& direction,
+    // The first collision box another actor offers to actor's trigger box flown from start at velocity
+    // (units per second) for up to maxDistance, while every other body moves on at its own velocity:
+    // what a shot fired now would meet first. The shot and the others fall alike under gravity, so it
+    // drops out. The actor itself and ignore (may be null) are skipped; the box flies unturned, as a
+    // body teleported to Transform(start) sits. The geometry is the swept triggers' own. False when
+    // nothing is met or the input is unusable (with one console line).
+    bool sweepTrigger(const RigidDynamic* actor, const glm::vec3& start, const glm::vec3& velocity,
                       float maxDistance, SweepHit& hit, const RigidActor* ignore = nullptr) const;
 
     Transform getGlobalPose(RigidDynamic* actor) const;

@@ -385,12 +385,19 @@ void PhysicsScene::runTriggerPass(float dt)
     touchingKeys.swap(currentKeys);
 }
 
-bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, const btVector3& motion,
-                                uint32_t ignore, uint32_t& hitActor, float& hitFraction)
+bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, const btVector3& velocity,
+                                float seconds, uint32_t ignore, uint32_t& hitActor, float& hitFraction)
 {
     const ActorRecord& actor = *actors[actorIndex];
     // Unturned at the start, as a teleport to a bare position leaves a body.
     btTransform startPose(btQuaternion::getIdentity(), start);
+    btVector3 motion = velocity * seconds;
+    // A body that meets the flight may come from anywhere within its own travel meanwhile.
+    btScalar fastest = 0.0f;
+    for (const auto& other : actors)
+        if (!other->isStatic)
+            fastest = std::max(fastest, other->body->getLinearVelocity().length());
+    btVector3 reach(fastest * seconds, fastest * seconds, fastest * seconds);
     std::vector<uint32_t>& candidates = triggerCandidates;
     bool found = false;
     hitFraction = 2.0f;
@@ -403,7 +410,7 @@ bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, con
         btVector3 high;
         boxBounds(box, low, high);
         stretchBounds(low, high, motion);
-        collectCandidates(low, high);
+        collectCandidates(low - reach, high + reach);
         // Creation order, so that of two boxes met at the same moment the older one is named.
         std::sort(candidates.begin(), candidates.end());
         for (uint32_t otherIndex : candidates)
@@ -412,14 +419,15 @@ bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, con
                 continue;
             const ActorRecord& other = *actors[otherIndex];
             const btTransform& otherPose = other.body->getWorldTransform();
+            // Seen from the flying box, the other box comes towards it.
+            btVector3 closing = other.body->getLinearVelocity() * seconds - motion;
             for (const Shape* otherShape : other.shapes)
             {
                 if (!isCollisionBox(*otherShape))
                     continue;
-                // Seen from the flying box, the other box comes towards it.
                 float first = 0.0f;
                 float last = 0.0f;
-                if (sweepOrientedBoxes(box, worldBox(otherPose, *otherShape), -motion, first, last) &&
+                if (sweepOrientedBoxes(box, worldBox(otherPose, *otherShape), closing, first, last) &&
                     first < hitFraction)
                 {
                     hitFraction = first;

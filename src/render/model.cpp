@@ -3,6 +3,8 @@
 #include "render/bmp.h"
 #include "render/mesh.h"
 
+#include <algorithm>
+
 Model::Model(const char* modelPath, glm::mat4 modelMatrix, const char* texturePath, GLuint programID)
     : modelMatrix(modelMatrix)
 {
@@ -22,6 +24,10 @@ Model::Model(const char* modelPath, glm::mat4 modelMatrix, const char* texturePa
 
     glGenVertexArrays(1, &vertexArray);
     loaded = loadMesh(modelPath, indices, vertices, uvs, normals);
+    for (const glm::vec3& vertex : vertices)
+    {
+        boundingRadius = std::max(boundingRadius, glm::length(vertex));
+    }
     glBindVertexArray(vertexArray);
 
     // One tightly packed buffer per attribute. A refused mesh leaves the arrays empty: data() may then

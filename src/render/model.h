@@ -22,6 +22,7 @@ class Model
     void setOverride(const glm::mat4& matrix);
 
     bool loaded = false;
+    float boundingRadius = 0.0f; // the farthest vertex from the model's origin, in model units
     std::vector<unsigned int> indices;
     std::vector<glm::vec3> vertices;
     std::vector<glm::vec2> uvs;

@@ -131,3 +131,51 @@ GLuint loadShaders(const char* vertexFilePath, const char* fragmentFilePath)
     glDeleteShader(fragmentShader);
     return program;
 }
+
+static GLuint compileStage(const char* name, GLenum type, const char* source)
+{
+    GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint status = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    if (status != GL_TRUE)
+    {
+        char log[256] = {};
+        glGetShaderInfoLog(shader, sizeof(log), nullptr, log);
+        log[strcspn(log, "\n")] = '\0';
+        printf("%s shader did not compile: %s\n", name, log);
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+GLuint buildProgram(const char* name, const char* vertexSource, const char* fragmentSource)
+{
+    GLuint vertexShader = compileStage(name, GL_VERTEX_SHADER, vertexSource);
+    GLuint fragmentShader = compileStage(name, GL_FRAGMENT_SHADER, fragmentSource);
+    if (vertexShader == 0 || fragmentShader == 0)
+    {
+        glDeleteShader(vertexShader);
+        glDeleteShader(fragmentShader);
+        return 0;
+    }
+    GLuint program = glCreateProgram();
+    glAttachShader(program, vertexShader);
+    glAttachShader(program, fragmentShader);
+    glLinkProgram(program);
+    glDetachShader(program, vertexShader);
+    glDetachShader(program, fragmentShader);
+    glDeleteShader(vertexShader);
+    glDeleteShader(fragmentShader);
+    GLint status = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &status);
+    if (status != GL_TRUE)
+    {
+        printf("%s program did not link\n", name);
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
+}

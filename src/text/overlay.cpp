@@ -1,6 +1,7 @@
 #include "text/text.h"
 
 #include "render/gl.h"
+#include "render/shader.h"
 #include "text/font_atlas.h"
 
 #include <cmath>
@@ -118,56 +119,6 @@ uint8_t toByte(float component)
         return 0;
     }
     return component >= 1.0f ? 255 : static_cast<uint8_t>(component * 255.0f + 0.5f);
-}
-
-GLuint compileStage(GLenum type, const char* source)
-{
-    GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint status = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    if (status != GL_TRUE)
-    {
-        char log[256] = {};
-        glGetShaderInfoLog(shader, sizeof(log), nullptr, log);
-        log[strcspn(log, "\n")] = '\0';
-        printf("Overlay shader did not compile: %s\n", log);
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
-// Built from the strings above without the loader's console lines: the console shows only the
-// game's own programs being built.
-GLuint buildOverlayProgram()
-{
-    GLuint vertexShader = compileStage(GL_VERTEX_SHADER, overlayVertexSource);
-    GLuint fragmentShader = compileStage(GL_FRAGMENT_SHADER, overlayFragmentSource);
-    if (vertexShader == 0 || fragmentShader == 0)
-    {
-        glDeleteShader(vertexShader);
-        glDeleteShader(fragmentShader);
-        return 0;
-    }
-    GLuint program = glCreateProgram();
-    glAttachShader(program, vertexShader);
-    glAttachShader(program, fragmentShader);
-    glLinkProgram(program);
-    glDetachShader(program, vertexShader);
-    glDetachShader(program, fragmentShader);
-    glDeleteShader(vertexShader);
-    glDeleteShader(fragmentShader);
-    GLint status = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &status);
-    if (status != GL_TRUE)
-    {
-        printf("Overlay program did not link\n");
-        glDeleteProgram(program);
-        return 0;
-    }
-    return program;
 }
 
 void createAtlasTexture()
@@ -299,7 +250,7 @@ bool createText(const char* fontPath)
     createAtlasTexture();
     createVertexArray();
 
-    overlayProgram = buildOverlayProgram();
+    overlayProgram = buildProgram("Overlay", overlayVertexSource, overlayFragmentSource);
     if (overlayProgram == 0)
     {
         return false;

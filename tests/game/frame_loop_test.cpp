@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <vector>
 
 // The real frame function on the real level, in a hidden 1280x720 context, with a scripted window
 // for the keys, the cursor, the clock and presenting. Every test runs in its own process.
@@ -112,9 +113,11 @@ TEST_F(FrameLoop, TheRockIsDrawnInTheStationsFrame)
     EXPECT_FALSE(rockModel->hasOverride) << "the rock's draw used it";
 }
 
-TEST_F(FrameLoop, OutcomesComeInTheOrderDiedWonEarthAndAreNeverPresented)
+TEST_F(FrameLoop, OutcomesComeInTheOrderDiedWonEarthAndWithoutTheDisplayAreNeverPresented)
 {
+    input.tap(GLFW_KEY_F6);
     ASSERT_EQ(frame(0.001), FrameEnd::keepRunning);
+    ASSERT_EQ(said, "HUD: off\n");
     ASSERT_EQ(input.presented, 1);
 
     lastMoveFlags.bits = eCOLLISION_SIDES;
@@ -132,6 +135,57 @@ TEST_F(FrameLoop, OutcomesComeInTheOrderDiedWonEarthAndAreNeverPresented)
     EXPECT_EQ(frame(0.001), FrameEnd::outcome);
     EXPECT_EQ(said, "GAME OVER: EARTH IS NO MORE!!!\n");
     EXPECT_EQ(input.presented, 1);
+}
+
+// Near-white pixels in the band through the window's middle, where the outcome is written.
+static int whitePixelsAcrossTheMiddle()
+{
+    std::vector<unsigned char> rgba(1280 * 60 * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 330, 1280, 60, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    int white = 0;
+    for (size_t i = 0; i < rgba.size(); i += 4)
+    {
+        white += rgba[i] > 200 && rgba[i + 1] > 200 && rgba[i + 2] > 200;
+    }
+    return white;
+}
+
+TEST_F(FrameLoop, WithTheDisplayTheOutcomeIsShownWrittenOverItsFrame)
+{
+    ASSERT_EQ(frame(0.001), FrameEnd::keepRunning);
+    EXPECT_LT(whitePixelsAcrossTheMiddle(), 100) << "the start view is empty space with the crosshair";
+    gameWon = true;
+    EXPECT_EQ(frame(0.001), FrameEnd::outcome);
+    EXPECT_EQ(said, "CONGRATULATIONS, YOU WON!\n") << "the console says it as before";
+    EXPECT_EQ(input.presented, 2) << "the frame of the outcome is presented";
+    EXPECT_GT(whitePixelsAcrossTheMiddle(), 2000) << "with the message written large across it";
+}
+
+TEST_F(FrameLoop, TheDisplayCountsRemovalsAndPlayTimeButNotPauses)
+{
+    frame(0.5);
+    HudFrame shown = describeFrame(loop, nullptr, false);
+    EXPECT_EQ(shown.removalsToWin, 14);
+    int atStart = shown.removals;
+    EXPECT_NEAR(shown.playSeconds, 0.5, 1e-6);
+
+    // Three asteroids reported: three more removals.
+    for (int id : {60, 61, 62})
+    {
+        handleTriggerActor(sceneObjects.at(id)->getDynamicActor());
+    }
+    frame(0.5);
+    EXPECT_EQ(describeFrame(loop, nullptr, false).removals, atStart + 3);
+
+    input.tap(GLFW_KEY_P);
+    frame(10.0);
+    frame(10.0);
+    input.tap(GLFW_KEY_P);
+    frame(10.0);
+    frame(0.25);
+    EXPECT_NEAR(describeFrame(loop, nullptr, false).playSeconds, 1.25, 1e-6) << "the pause is left out";
 }
 
 TEST_F(FrameLoop, EscapeAndClosingEndTheGameAfterTheFrameIsPresented)

@@ -115,6 +115,8 @@ TEST_F(PlayerInput, EveryFunctionKeyPressChangesItsSettingOnceWithItsMessage)
         {GLFW_KEY_F4, "Texture sampling quality: Nearest neighbour\n", "Texture sampling quality: Bilinear\n"},
         {GLFW_KEY_F8, "View frustum culling: on\n", "View frustum culling: off\n"},
         {GLFW_KEY_F9, "Transparency: on\n", "Transparency: off\n"},
+        {GLFW_KEY_F6, "HUD: off\n", "HUD: on\n"},
+        {GLFW_KEY_M, "Sound: off\n", "Sound: on\n"},
     };
     for (const Case& c : cases)
     {
@@ -127,6 +129,8 @@ TEST_F(PlayerInput, EveryFunctionKeyPressChangesItsSettingOnceWithItsMessage)
     }
     EXPECT_FALSE(player.settings.showFrameTime);
     EXPECT_FALSE(player.settings.wireFrame);
+    EXPECT_TRUE(player.settings.showHud) << "the display is on at start, and on again";
+    EXPECT_FALSE(player.soundMuted);
 
     // The help text has no line end of its own.
     input.tap(GLFW_KEY_F1);

@@ -44,6 +44,32 @@ TEST_F(SweepQuery, NamesTheNearestBoxAlongTheLine)
     EXPECT_EQ(hit.actor, near);
 }
 
+TEST_F(SweepQuery, LeadsATargetThatMoves)
+{
+    // Crossing the line at 10 units/s: the shot at 130 units/s meets a box 40 ahead after 38.4 units,
+    // 0.295 s, by which time the box has moved 2.95 units across.
+    RigidDynamic* crossing = addObject(glm::vec3(-3.0f, 0.0f, 40.0f));
+    crossing->setAngularVelocity(glm::vec3(0.0f));
+    crossing->setLinearVelocity(glm::vec3(10.0f, 0.0f, 0.0f));
+    ASSERT_TRUE(world.sweepTrigger(shot, glm::vec3(0.0f), ahead * 130.0f, 500.0f, hit));
+    EXPECT_EQ(hit.actor, crossing) << "3 units to the side now, on the line when the shot gets there";
+
+    // Starting on the line, it is gone by then.
+    place(crossing, glm::vec3(0.0f, 0.0f, 40.0f));
+    crossing->setLinearVelocity(glm::vec3(10.0f, 0.0f, 0.0f));
+    EXPECT_FALSE(world.sweepTrigger(shot, glm::vec3(0.0f), ahead * 130.0f, 500.0f, hit));
+
+    // And the shot really does meet the first one, fired the way the game fires it at 60 frames a
+    // second.
+    place(crossing, glm::vec3(-3.0f, 0.0f, 40.0f));
+    crossing->setLinearVelocity(glm::vec3(10.0f, 0.0f, 0.0f));
+    shot->setSweptTriggers(true);
+    shot->setGlobalPose(Transform(glm::vec3(0.0f)));
+    shot->setLinearVelocity(ahead * 130.0f);
+    stepFrames(30);
+    EXPECT_EQ(log.found(shot, crossing), 1);
+}
+
 TEST_F(SweepQuery, AgreesWithTheShotActuallyFired)
 {
     RigidDynamic* rock = addObject(glm::vec3(1.0f, 0.5f, 40.0f));
@@ -72,7 +98,7 @@ TEST_F(SweepQuery, UnusableInputIsRefusedWithOneLine)
             EXPECT_FALSE(world.sweepTrigger(shot, glm::vec3(0.0f), ahead, -1.0f, hit));
             EXPECT_FALSE(world.sweepTrigger(stranger, glm::vec3(0.0f), ahead, 500.0f, hit));
         });
-    EXPECT_EQ(out, "sweepTrigger: unusable start, direction or distance (physics_world.cpp)\n"
-                   "sweepTrigger: unusable start, direction or distance (physics_world.cpp)\n"
+    EXPECT_EQ(out, "sweepTrigger: unusable start, velocity or distance (physics_world.cpp)\n"
+                   "sweepTrigger: unusable start, velocity or distance (physics_world.cpp)\n"
                    "sweepTrigger: the actor is not one of this world's (physics_world.cpp)\n");
 }

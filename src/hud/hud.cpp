@@ -1,0 +1,194 @@
+#include "hud/hud.h"
+
+#include "text/text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace
+{
+
+const glm::vec4 textColour(0.92f, 0.96f, 1.0f, 0.95f);
+const glm::vec4 shadowColour(0.0f, 0.0f, 0.0f, 0.6f);
+const glm::vec4 warningColour(1.0f, 0.36f, 0.2f, 1.0f);
+const glm::vec4 panelColour(0.02f, 0.03f, 0.08f, 0.78f);
+const glm::vec4 liveTargetColour(1.0f, 0.62f, 0.18f, 0.95f);
+const glm::vec4 unseenTargetColour(0.62f, 0.64f, 0.7f, 0.7f);
+
+// Every key the game answers, for the help panel: the key, then what it does.
+struct HelpLine
+{
+    const char* key;
+    const char* action;
+};
+const HelpLine helpLines[] = {
+    {"Mouse", "look around"},
+    {"W / S", "fly forwards / backwards"},
+    {"A / D", "fly left / right"},
+    {"Space", "fire the projectile"},
+    {"P", "pause"},
+    {"M", "sound on / off"},
+    {"F1", "this help"},
+    {"F2", "frame rate"},
+    {"F3", "wire frame"},
+    {"F4", "texture sampling"},
+    {"F5", "mip mapping"},
+    {"F6", "display on / off"},
+    {"F8", "view-frustum culling"},
+    {"F9", "transparency"},
+    {"Escape", "quit"},
+};
+
+// Sizes follow the window's height, so the display looks the same from 640x360 to 3840x2160: one
+// unit is a pixel at 720 lines.
+struct Layout
+{
+    float unit;
+    float margin;
+    float body;
+    float large;
+    float huge;
+};
+
+Layout layoutFor(int height)
+{
+    float unit = static_cast<float>(height) / 720.0f;
+    return Layout{unit, std::round(16.0f * unit), 20.0f * unit, 30.0f * unit, 64.0f * unit};
+}
+
+// Text with a soft shadow a little below and right of it, so it reads over the Sun as over space.
+float addShadowedText(const char* text, float x, float y, float size, glm::vec4 colour, const Layout& layout)
+{
+    float offset = std::max(1.0f, std::round(1.5f * layout.unit));
+    addText(text, x + offset, y + offset, size, shadowColour);
+    return addText(text, x, y, size, colour);
+}
+
+// Text centred on (x, y).
+void addCentredText(const char* text, float x, float y, float size, glm::vec4 colour, const Layout& layout)
+{
+    glm::vec2 extent = measureText(text, size);
+    addShadowedText(text, std::round(x - extent.x / 2.0f), std::round(y - extent.y / 2.0f), size, colour, layout);
+}
+
+// The aim marker: four corner brackets around the target, open towards its middle.
+void addTargetBracket(const HudFrame& frame, const Layout& layout)
+{
+    glm::vec4 colour = frame.targetLive ? liveTargetColour : unseenTargetColour;
+    float half = frame.targetHalfSize;
+    float arm = std::max(4.0f, std::round(half * 0.45f));
+    float thickness = std::max(1.0f, std::round(2.0f * layout.unit));
+    float left = std::round(frame.targetCentre.x - half);
+    float right = std::round(frame.targetCentre.x + half);
+    float top = std::round(frame.targetCentre.y - half);
+    float bottom = std::round(frame.targetCentre.y + half);
+    // Each corner: a horizontal and a vertical arm meeting at the corner.
+    addRect(left, top, arm, thickness, colour);
+    addRect(left, top, thickness, arm, colour);
+    addRect(right - arm, top, arm, thickness, colour);
+    addRect(right - thickness, top, thickness, arm, colour);
+    addRect(left, bottom - thickness, arm, thickness, colour);
+    addRect(left, bottom - arm, thickness, arm, colour);
+    addRect(right - arm, bottom - thickness, arm, thickness, colour);
+    addRect(right - thickness, bottom - arm, thickness, arm, colour);
+}
+
+void addHelpPanel(const Layout& layout, int width, int height)
+{
+    float size = layout.body;
+    float lineHeight = measureText("Mg", size).y;
+    float keyWidth = 0.0f;
+    float actionWidth = 0.0f;
+    for (const HelpLine& line : helpLines)
+    {
+        keyWidth = std::max(keyWidth, measureText(line.key, size).x);
+        actionWidth = std::max(actionWidth, measureText(line.action, size).x);
+    }
+    float padding = std::round(14.0f * layout.unit);
+    float gap = std::round(18.0f * layout.unit);
+    float titleHeight = measureText("Keys", layout.large).y;
+    float panelWidth = keyWidth + gap + actionWidth + 2.0f * padding;
+    float panelHeight = titleHeight + lineHeight * static_cast<float>(sizeof(helpLines) / sizeof(helpLines[0])) +
+                        3.0f * padding;
+    float x = std::round((static_cast<float>(width) - panelWidth) / 2.0f);
+    float y = std::round((static_cast<float>(height) - panelHeight) / 2.0f);
+    addRect(x, y, panelWidth, panelHeight, panelColour);
+    addShadowedText("Keys", x + padding, y + padding, layout.large, textColour, layout);
+    float lineY = y + 2.0f * padding + titleHeight;
+    for (const HelpLine& line : helpLines)
+    {
+        addText(line.key, x + padding, lineY, size, liveTargetColour);
+        addText(line.action, x + padding + keyWidth + gap, lineY, size, textColour);
+        lineY += lineHeight;
+    }
+}
+
+} // namespace
+
+void createHud(const char* fontPath)
+{
+    createText(fontPath);
+}
+
+void drawHud(const HudFrame& frame, int width, int height)
+{
+    Layout layout = layoutFor(height);
+    beginOverlay(width, height);
+    if (frame.hasTarget && frame.outcome == nullptr)
+    {
+        addTargetBracket(frame, layout);
+    }
+
+    char text[64];
+    // Top left: removals so far and needed, then the time played.
+    snprintf(text, sizeof(text), "%d / %d", frame.removals, frame.removalsToWin);
+    float x = layout.margin;
+    float y = layout.margin;
+    addShadowedText(text, x, y, layout.large, textColour, layout);
+    y += measureText(text, layout.large).y;
+    long seconds = static_cast<long>(frame.playSeconds);
+    snprintf(text, sizeof(text), "%ld:%02ld", seconds / 60, seconds % 60);
+    addShadowedText(text, x, y, layout.body, textColour, layout);
+
+    // Top right: how close the nearest object is to the Earth.
+    snprintf(text, sizeof(text), "EARTH %.1f", static_cast<double>(std::max(frame.earthDanger, 0.0f)));
+    bool warning = frame.earthDanger < earthWarningDistance;
+    float textWidth = measureText(text, layout.large).x;
+    addShadowedText(text, static_cast<float>(width) - layout.margin - textWidth, layout.margin, layout.large,
+                    warning ? warningColour : textColour, layout);
+
+    if (frame.showFrameRate)
+    {
+        snprintf(text, sizeof(text), "%.1f fps", static_cast<double>(frame.framesPerSecond));
+        glm::vec2 extent = measureText(text, layout.body);
+        addShadowedText(text, static_cast<float>(width) - layout.margin - extent.x,
+                        static_cast<float>(height) - layout.margin - extent.y, layout.body, textColour, layout);
+    }
+    if (frame.showHelp)
+    {
+        addHelpPanel(layout, width, height);
+    }
+
+    float centreX = static_cast<float>(width) / 2.0f;
+    float centreY = static_cast<float>(height) / 2.0f;
+    if (frame.outcome != nullptr)
+    {
+        // The outcome across a dark band through the middle.
+        glm::vec2 extent = measureText(frame.outcome, layout.huge);
+        float band = extent.y + 2.0f * layout.margin;
+        addRect(0.0f, std::round(centreY - band / 2.0f), static_cast<float>(width), band, panelColour);
+        float size = layout.huge;
+        // A long message on a narrow window steps down until it fits.
+        while (size > 9.0f && measureText(frame.outcome, size).x > static_cast<float>(width) - 2.0f * layout.margin)
+        {
+            size *= 0.9f;
+        }
+        addCentredText(frame.outcome, centreX, centreY, size, textColour, layout);
+    }
+    else if (frame.paused)
+    {
+        addCentredText("PAUSED", centreX, centreY - std::round(60.0f * layout.unit), layout.huge, textColour, layout);
+    }
+    drawOverlay();
+}

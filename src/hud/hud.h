@@ -1,0 +1,34 @@
+#pragma once
+
+#include <glm/glm.hpp>
+
+// The heads-up display: what the game tells the player in its window, drawn over the finished
+// picture. It knows nothing of the game: the frame loop fills a HudFrame, the display lays it out
+// for the window's size and draws it as text and rectangles in one draw call.
+struct HudFrame
+{
+    int removals = 0;             // objects removed so far
+    int removalsToWin = 14;       // how many win
+    double playSeconds = 0.0;     // time played, pauses left out
+    float earthDanger = 1000.0f;  // units from the nearest object to the Earth's box
+    bool showFrameRate = false;   // F2
+    float framesPerSecond = 0.0f;
+    bool showHelp = false;        // F1: a panel listing every key
+    bool paused = false;
+    const char* outcome = nullptr; // the outcome's message, written large; null while playing
+    // The aim marker: a bracket around what a shot fired now would hit first (pixels, top-left
+    // origin). A removed object that still takes the shot is marked dimmer.
+    bool hasTarget = false;
+    glm::vec2 targetCentre = glm::vec2(0.0f);
+    float targetHalfSize = 0.0f;
+    bool targetLive = true;
+};
+
+// Below this many units from the Earth's box, the danger shows in the warning colour.
+const float earthWarningDistance = 10.0f;
+
+// Loads the font; without it the display still draws its shapes, and says once which file it lacks.
+void createHud(const char* fontPath);
+
+// Draws the display over the bound framebuffer, a window of width x height pixels.
+void drawHud(const HudFrame& frame, int width, int height);

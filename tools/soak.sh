@@ -72,7 +72,7 @@ printf '800\n600\nfalse\n' >"$folder/config.txt"
 
 RANDOM=$seed
 axes=("w s" "s w" "a d" "d a")
-function_keys=(F1 F2 F3 F4 F5 F8 F9)
+function_keys=(F1 F2 F3 F4 F5 F6 F8 F9 m)
 
 # One random action of a fraction of a second: mostly looking and flying, sometimes a shot, now
 # and then a display setting. Flying goes one way and then as long the other way, so the pilot

@@ -24,8 +24,9 @@ struct ActorRecord
     bool isStatic = false;
     // A fast body whose boxes are tested along the step's whole path (RigidDynamic::setSweptTriggers).
     bool sweptTriggers = false;
-    // Where this step takes a swept body (zero for every other body), and the bounds its collision boxes
-    // cover on the way; both refreshed at the start of each trigger pass.
+    // Where this step takes the body if nothing stops it, and, for a swept body, the bounds its
+    // collision boxes cover on the way; both refreshed at the start of each trigger pass while any
+    // body is swept.
     btVector3 stepMotion = btVector3(0.0f, 0.0f, 0.0f);
     btVector3 sweptMin = btVector3(0.0f, 0.0f, 0.0f);
     btVector3 sweptMax = btVector3(0.0f, 0.0f, 0.0f);
@@ -96,6 +97,9 @@ struct PhysicsScene
     btNodeStack queryStack;
     // The actors with swept triggers, in creation order.
     std::vector<uint32_t> sweptActors;
+    // The farthest any body that is not swept goes in the coming step: what a swept path must allow for
+    // when it looks for what it may meet.
+    btScalar longestStepTravel = 0.0f;
 
     ActorRecord& record(const RigidActor* actor) const { return *actors[actor->index]; }
     btRigidBody& body(const RigidActor* actor) const { return *actors[actor->index]->body; }

@@ -131,3 +131,69 @@ GLuint loadShaders(const char* vertexFilePath, const char* fragmentFilePath)
     glDeleteShader(fragmentShader);
     return program;
 }
+
+// The source with "#define name" on the line after its #version line (GLSL allows nothing before
+// #version), or at the top when it has none.
+static std::string withDefine(const std::string& source, const char* name)
+{
+    std::string define = "\n#define " + std::string(name);
+    size_t version = source.find("#version");
+    if (version == std::string::npos)
+    {
+        return define + source;
+    }
+    size_t lineEnd = source.find('\n', version);
+    if (lineEnd == std::string::npos)
+    {
+        return source + define;
+    }
+    return source.substr(0, lineEnd) + define + source.substr(lineEnd);
+}
+
+// Compiles one stage without a word on the console; false when the driver refuses it.
+static bool compileQuietly(GLuint shader, const std::string& source)
+{
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint status = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    return status == GL_TRUE;
+}
+
+GLuint loadShaderVariant(const char* vertexFilePath, const char* fragmentFilePath, const char* defineName)
+{
+    std::string vertexSource;
+    std::string fragmentSource;
+    if (!readShaderSource(vertexFilePath, vertexSource) ||
+        !readShaderSource(fragmentFilePath, fragmentSource))
+    {
+        printf("Cannot read %s or %s for their %s variant\n", vertexFilePath, fragmentFilePath, defineName);
+        return 0;
+    }
+    GLuint vertexShader = glCreateShader(GL_VERTEX_SHADER);
+    GLuint fragmentShader = glCreateShader(GL_FRAGMENT_SHADER);
+    GLuint program = glCreateProgram();
+    bool built = compileQuietly(vertexShader, withDefine(vertexSource, defineName)) &&
+                 compileQuietly(fragmentShader, withDefine(fragmentSource, defineName));
+    if (built)
+    {
+        glAttachShader(program, vertexShader);
+        glAttachShader(program, fragmentShader);
+        glLinkProgram(program);
+        GLint status = GL_FALSE;
+        glGetProgramiv(program, GL_LINK_STATUS, &status);
+        built = status == GL_TRUE;
+        glDetachShader(program, vertexShader);
+        glDetachShader(program, fragmentShader);
+    }
+    glDeleteShader(vertexShader);
+    glDeleteShader(fragmentShader);
+    if (!built)
+    {
+        printf("The %s variant of %s and %s does not build\n", defineName, vertexFilePath, fragmentFilePath);
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
+}

@@ -5,3 +5,9 @@
 // Builds a program from a vertex and a fragment shader file. Prints its progress and the driver's
 // logs; returns 0 (after waiting for one typed character) when a file cannot be opened.
 GLuint loadShaders(const char* vertexFilePath, const char* fragmentFilePath);
+
+// Builds the same two files again with "#define defineName" after their #version lines, for a
+// variant of a program that loadShaders has already built and announced. Prints nothing when it
+// works; when a file cannot be read, or the variant does not compile or link, prints one line naming
+// the files and returns 0.
+GLuint loadShaderVariant(const char* vertexFilePath, const char* fragmentFilePath, const char* defineName);

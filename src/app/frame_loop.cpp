@@ -158,11 +158,25 @@ static void applyDrawSettings(const RenderSettings& settings)
     }
 }
 
+// The composite covers the whole window; only the lines of wire frame and blending let anything
+// underneath show, and only then is the window cleared.
 static void bindWindowFramebuffer()
 {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, windowWidth, windowHeight);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const RenderSettings& settings = player->settings;
+    beginWindowPass(windowWidth, windowHeight, settings.wireFrame || settings.transparency);
+}
+
+// Blurs what can be bright this frame: the Sun, seen with the camera it was drawn with.
+static GLuint blurBrightParts()
+{
+    ScreenBox boxes[1];
+    int boxCount = 0;
+    if (sphereScreenBox(sun->getModel()->getViewProjection(), glm::vec3(0.0f), sunGlowRadius, windowWidth,
+                        windowHeight, boxes[boxCount]))
+    {
+        boxCount++;
+    }
+    return runBlurPasses(blurProgram, boxes, boxCount);
 }
 
 // A paused game shows its last picture again, dimmed: the scene and bloom textures still hold it,
@@ -180,7 +194,7 @@ static FrameEnd runPausedFrame(GameLoop& loop)
         attachRockToStation();
         drawScene(0.0f, player, false);
         bindWindowFramebuffer();
-        runBlurPasses(blurProgram);
+        blurBrightParts();
         loop.shownPreviousViewProjection = loop.shownProjection * loop.shownView;
         loop.targetsRemade = false;
     }
@@ -337,7 +351,7 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     clock.mark(stageDrawScene);
 
     bindWindowFramebuffer();
-    GLuint bloomTexture = runBlurPasses(blurProgram);
+    GLuint bloomTexture = blurBrightParts();
     clock.mark(stageBlurPasses);
 
     setUpComposite(windowWidth, windowHeight, bloomTexture);

@@ -305,7 +305,7 @@ TEST_F(CompositeWindow, ATurnReadsNoDepthAndAFlightDoes)
 TEST_F(CompositeWindow, AFastTurnSmearsWithFiveSamplesAtMost)
 {
     // One lit column in black at mid depth; last frame the camera looked 0.2 rad to the left, far
-    // beyond the 24-pixel limit of the smear.
+    // beyond the 12-pixel limit of the smear.
     std::vector<float> colour(pixelCount * 4, 0.0f);
     for (int y = 0; y < height; ++y)
     {

@@ -381,36 +381,6 @@ TEST_F(BloomBoxes, ADarkRockAwayFromTheBoxesLosesOnlyTheFringeAlongItsOutline)
     EXPECT_LE(largest, 0.04f) << "never more than the background itself";
 }
 
-TEST_F(BloomBoxes, TheSunsBoxHoldsEveryBrightPixelAndLittleMore)
-{
-    lookAt(glm::vec3(-9.0f, 4.0f, 0.0f));
-    drawScene();
-    std::vector<float> source = readTexture(brightTexture);
-    ScreenBox box{};
-    ASSERT_TRUE(sphereScreenBox(camera(), glm::vec3(0.0f), 8.0f, width, height, box));
-    int x0 = width, y0 = height, x1 = 0, y1 = 0;
-    for (int y = 0; y < height; ++y)
-    {
-        for (int x = 0; x < width; ++x)
-        {
-            if (source[(y * width + x) * 3] > 0.5f)
-            {
-                x0 = std::min(x0, x);
-                y0 = std::min(y0, y);
-                x1 = std::max(x1, x + 1);
-                y1 = std::max(y1, y + 1);
-            }
-        }
-    }
-    ASSERT_LT(x0, x1) << "the Sun is on screen";
-    // The mesh lies inside its sphere; the box adds one pixel of margin on every side.
-    EXPECT_GE(x0, box.x0);
-    EXPECT_GE(y0, box.y0);
-    EXPECT_LE(x1, box.x1);
-    EXPECT_LE(y1, box.y1);
-    EXPECT_LE((x0 - box.x0) + (y0 - box.y0) + (box.x1 - x1) + (box.y1 - y1), 8);
-}
-
 TEST_F(BloomBoxes, BadListsSayOneLineAndBlurNothing)
 {
     lookAt(glm::vec3(0.0f));

@@ -269,37 +269,32 @@ TEST_F(CompositeWindow, InWireFrameTheQuadsEdgesOnlyLoseTheirSmoothing)
     EXPECT_GT(differing, 0) << "the multisampled edges are smoothed";
 }
 
-TEST_F(CompositeWindow, AStillCameraTakesTheLighterProgramForTheSamePicture)
+TEST_F(CompositeWindow, EachCameraMotionTakesItsBuildOfTheCompositeForTheSamePicture)
 {
-    Picture still = bareWindow(view, view);
-    GLint used = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &used);
-    EXPECT_EQ(static_cast<GLuint>(used), stillPostProgram);
+    // Still: no reprojection. Turned about the eye: no depth. Moved: the full composite.
+    struct Case
+    {
+        const char* motion;
+        glm::mat4 previousView;
+        GLuint program;
+    };
+    const Case cases[] = {{"still", view, stillPostProgram},
+                          {"turned", turnedView, turningPostProgram},
+                          {"moved", movedView, postProgram}};
+    for (const Case& c : cases)
+    {
+        Picture lighter = bareWindow(view, c.previousView);
+        GLint used = 0;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &used);
+        EXPECT_EQ(static_cast<GLuint>(used), c.program) << c.motion;
 
-    postSavings.lighterComposites = false;
-    windowFramebuffer = 0;
-    Target target(0, false);
-    composite(target.framebuffer, false, view, view);
-    glGetIntegerv(GL_CURRENT_PROGRAM, &used);
-    EXPECT_EQ(static_cast<GLuint>(used), postProgram);
-    EXPECT_EQ(differingPixels(still, target.read()), 0);
-}
-
-TEST_F(CompositeWindow, ATurnReadsNoDepthAndAFlightDoes)
-{
-    // The depth is not needed when the eye stayed: the turning program's picture is the full one's.
-    Picture turning = bareWindow(view, turnedView);
-    GLint used = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &used);
-    EXPECT_EQ(static_cast<GLuint>(used), turningPostProgram);
-    postSavings.lighterComposites = false;
-    Target target(0, false);
-    composite(target.framebuffer, false, view, turnedView);
-    EXPECT_EQ(differingPixels(turning, target.read()), 0);
-
-    bareWindow(view, movedView);
-    glGetIntegerv(GL_CURRENT_PROGRAM, &used);
-    EXPECT_EQ(static_cast<GLuint>(used), postProgram);
+        postSavings.lighterComposites = false;
+        Target target(0, false);
+        composite(target.framebuffer, false, view, c.previousView);
+        glGetIntegerv(GL_CURRENT_PROGRAM, &used);
+        EXPECT_EQ(static_cast<GLuint>(used), postProgram) << c.motion;
+        EXPECT_EQ(differingPixels(lighter, target.read()), 0) << c.motion;
+    }
 }
 
 TEST_F(CompositeWindow, AFastTurnSmearsWithFiveSamplesAtMost)

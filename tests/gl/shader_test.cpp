@@ -140,52 +140,32 @@ TEST_F(ShaderLoading, MissingFileGivesOneMessageAndNoProgram)
 
 TEST_F(ShaderLoading, AVariantIsBuiltQuietlyWithItsDefineAndRefusedInOneLine)
 {
-    // The define chooses the colour: the variant must see it right after the version line.
-    const std::string coloured = "#version 440 core\n"
-                                 "out vec4 color;\n"
-                                 "#ifdef SHOW_RED\n"
-                                 "void main() { color = vec4(1.0, 0.0, 0.0, 1.0); }\n"
-                                 "#else\n"
-                                 "void main() { color = vec4(0.0, 0.0, 1.0, 1.0); }\n"
-                                 "#endif\n";
-    load(vertexSource, coloured);
-    GLuint program = 0;
+    // The define must reach the code right after the version line: only then is "shade" declared.
+    const std::string defined = "#version 440 core\n"
+                                "out vec4 color;\n"
+                                "#ifdef WITH_SHADE\n"
+                                "uniform float shade;\n"
+                                "void main() { color = vec4(shade); }\n"
+                                "#else\n"
+                                "void main() { color = vec4(1.0); }\n"
+                                "#endif\n";
+    GLuint plain = load(vertexSource, defined);
+    GLuint variant = 0;
     output = captureStdout(
-        [&] { program = loadShaderVariant(vertexPath.c_str(), fragmentPath.c_str(), "SHOW_RED"); });
+        [&] { variant = loadShaderVariant(vertexPath.c_str(), fragmentPath.c_str(), "WITH_SHADE"); });
     EXPECT_EQ(output, "");
-    ASSERT_EQ(linkStatus(program), GL_TRUE);
-    GLuint framebuffer = 0, colour = 0;
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glGenRenderbuffers(1, &colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 4, 4);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    glViewport(0, 0, 4, 4);
-    GLuint vertexArray = 0, buffer = 0;
-    const float triangle[] = {-1, -1, 0, 3, -1, 0, -1, 3, 0};
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glGenBuffers(1, &buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferData(GL_ARRAY_BUFFER, sizeof(triangle), triangle, GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glUseProgram(program);
-    glDrawArrays(GL_TRIANGLES, 0, 3);
-    unsigned char pixel[4] = {};
-    glReadPixels(1, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
-    EXPECT_EQ(pixel[0], 255);
-    EXPECT_EQ(pixel[2], 0);
+    ASSERT_EQ(linkStatus(variant), GL_TRUE);
+    EXPECT_NE(glGetUniformLocation(variant, "shade"), -1);
+    EXPECT_EQ(glGetUniformLocation(plain, "shade"), -1);
 
     // A variant that does not compile, and one whose file is gone: one line each, no program.
     output =
-        captureStdout([&] { program = loadShaderVariant(vertexPath.c_str(), fragmentPath.c_str(), "1BAD"); });
-    EXPECT_EQ(program, 0u);
+        captureStdout([&] { variant = loadShaderVariant(vertexPath.c_str(), fragmentPath.c_str(), "1BAD"); });
+    EXPECT_EQ(variant, 0u);
     EXPECT_EQ(output, "The 1BAD variant of " + vertexPath + " and " + fragmentPath + " does not build\n");
     std::string gone = dir + "/gone.glsl";
     output =
-        captureStdout([&] { program = loadShaderVariant(vertexPath.c_str(), gone.c_str(), "SHOW_RED"); });
-    EXPECT_EQ(program, 0u);
-    EXPECT_EQ(output, "Cannot read " + vertexPath + " or " + gone + " for their SHOW_RED variant\n");
+        captureStdout([&] { variant = loadShaderVariant(vertexPath.c_str(), gone.c_str(), "WITH_SHADE"); });
+    EXPECT_EQ(variant, 0u);
+    EXPECT_EQ(output, "Cannot read " + vertexPath + " or " + gone + " for their WITH_SHADE variant\n");
 }

@@ -1,13 +1,18 @@
 // Frames of the real game: the game's own libraries, the real level and the real frame order, in a
 // 1280x720 window (the game folder's config.txt) on the current display, played along a scripted
-// path with real key presses and mouse moves through the X server. Run it under Xvfb.
+// path with real key presses and mouse moves through the X server, looking at the Sun. Run it under
+// Xvfb.
 //
 //   frame_bench [frames per variant]
 //
-// Prints per-stage medians and p90s, start-up time to the first presented frame and peak resident
-// memory. It also plays the same frames with pass-through blur and composite shaders (one texture
-// fetch per pass) and prints the ratio of the whole frames. Outcomes (the level drifts into the
-// Earth after some seconds) are noted and cleared, so the game keeps running.
+// Plays three variants frame by frame in turn along the same path: the game as it is; the game without
+// its savings (a multisampled window with a depth buffer, cleared every frame, the composite
+// depth-tested, the whole window blurred, the reprojecting composite for every frame); and a floor with the
+// game's window and pass-through blur and composite shaders (one texture fetch per pass, over the whole
+// window). Prints per-stage medians and p90s, whole frames by what the camera did (still, turning,
+// flying) and their ratios, start-up time to the first presented frame and peak resident memory.
+// Outcomes (the level drifts into the Earth after some seconds) are noted and cleared, so the game
+// keeps running.
 
 #include "app/frame_loop.h"
 #include "app/glfw_game_window.h"
@@ -27,8 +32,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
@@ -43,51 +50,146 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The programs and kept uniform locations of one way of post-processing.
+// A window with 2 samples (llvmpipe gives 4) and a depth buffer, cleared every frame, the composite
+// depth-tested into it. Stood in for by a multisampled framebuffer that takes the
+// composite in place of the window and is resolved into the (single-sampled) window before each swap;
+// the resolve stands for the swap of a multisampled window.
+class MultisampledWindow
+{
+  public:
+    MultisampledWindow(int width, int height) : width(width), height(height)
+    {
+        glGenRenderbuffers(2, renderbuffers);
+        glBindRenderbuffer(GL_RENDERBUFFER, renderbuffers[0]);
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, 2, GL_RGBA8, width, height);
+        glBindRenderbuffer(GL_RENDERBUFFER, renderbuffers[1]);
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, 2, GL_DEPTH_COMPONENT24, width, height);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        glGenFramebuffers(1, &framebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffers[0]);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, renderbuffers[1]);
+        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        {
+            fprintf(stderr, "frame_bench: the multisampled stand-in for the window is incomplete\n");
+        }
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glBindRenderbuffer(GL_RENDERBUFFER, renderbuffers[0]);
+        glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &samples);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    }
+
+    void resolve() const
+    {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
+
+    GLuint framebuffer = 0;
+    GLint samples = 0; // what the driver gave
+
+  private:
+    int width;
+    int height;
+    GLuint renderbuffers[2] = {0, 0};
+};
+
+// The game's window, which first resolves the multisampled stand-in when one is in use.
+class BenchWindow : public GlfwGameWindow
+{
+  public:
+    explicit BenchWindow(GLFWwindow* window) : GlfwGameWindow(window) {}
+
+    void present() override
+    {
+        if (standIn != nullptr)
+        {
+            standIn->resolve();
+        }
+        GlfwGameWindow::present();
+    }
+
+    const MultisampledWindow* standIn = nullptr;
+};
+
+// What the camera does in a frame of the scripted path.
+enum CameraMotion
+{
+    cameraStill,
+    cameraTurning,
+    cameraFlying,
+    motionCount,
+    cameraBlocked = motionCount, // not reported
+};
+const char* const motionNames[motionCount] = {"still", "turning", "flying"};
+
+// One way of post-processing: its programs, kept uniform locations, savings and window.
 struct PostVariant
 {
     const char* name;
-    GLuint blur;
-    GLuint composite;
-    GLint locations[6];
-    std::vector<FrameTimes> frames;
+    GLuint blur = 0;
+    GLuint composite = 0;
+    GLuint stillComposite = 0;
+    GLuint turningComposite = 0;
+    GLint locations[6] = {};
+    PostSavings savings;
+    const MultisampledWindow* standIn = nullptr;
+    std::vector<FrameTimes> frames[motionCount];
 };
 
-void capturePost(PostVariant& variant)
+GLint* keptLocations[6] = {&fboTextureLocation, &fboTexture2Location, &fboDepthTextureLocation,
+                           &inverseVPLocation,  &previousVPLocation,  &bloomBlurLocation};
+
+PostVariant gamePost(const char* name)
 {
+    PostVariant variant;
+    variant.name = name;
     variant.blur = blurProgram;
     variant.composite = postProgram;
-    GLint* kept[] = {&fboTextureLocation, &fboTexture2Location, &fboDepthTextureLocation,
-                     &inverseVPLocation,  &previousVPLocation,  &bloomBlurLocation};
+    variant.stillComposite = stillPostProgram;
+    variant.turningComposite = turningPostProgram;
     for (int i = 0; i < 6; i++)
     {
-        variant.locations[i] = *kept[i];
+        variant.locations[i] = *keptLocations[i];
     }
+    return variant;
 }
 
-void usePost(const PostVariant& variant)
+void usePost(const PostVariant& variant, BenchWindow& window)
 {
     blurProgram = variant.blur;
     postProgram = variant.composite;
-    GLint* kept[] = {&fboTextureLocation, &fboTexture2Location, &fboDepthTextureLocation,
-                     &inverseVPLocation,  &previousVPLocation,  &bloomBlurLocation};
+    stillPostProgram = variant.stillComposite;
+    turningPostProgram = variant.turningComposite;
     for (int i = 0; i < 6; i++)
     {
-        *kept[i] = variant.locations[i];
+        *keptLocations[i] = variant.locations[i];
     }
+    postSavings = variant.savings;
+    windowFramebuffer = variant.standIn != nullptr ? variant.standIn->framebuffer : 0;
+    window.standIn = variant.standIn;
 }
 
+// The floor: the game's window and every pass over the whole window, each fetching one texel.
 PostVariant passThroughPost()
 {
-    PostVariant variant{"pass-through post", 0, 0, {}, {}};
-    variant.blur = loadInlineProgram("/tmp", "velmora_frame_bench_blur", passThroughQuadVertex, passThroughBlurFragment);
+    PostVariant variant;
+    variant.name = "floor: same window, 1-fetch passes over the whole window";
+    variant.blur =
+        loadInlineProgram("/tmp", "velmora_frame_bench_blur", passThroughQuadVertex, passThroughBlurFragment);
     variant.composite = loadInlineProgram("/tmp", "velmora_frame_bench_composite", passThroughQuadVertex,
                                           passThroughCompositeFragment);
-    const char* names[] = {"fboTexture", "fboTexture2", "fboDepthTexture", "inverseVP", "previousVP", "bloomBlur"};
+    variant.stillComposite = variant.composite;
+    variant.turningComposite = variant.composite;
+    const char* names[] = {"fboTexture", "fboTexture2", "fboDepthTexture",
+                           "inverseVP",  "previousVP",  "bloomBlur"};
     for (int i = 0; i < 6; i++)
     {
         variant.locations[i] = glGetUniformLocation(variant.composite, names[i]);
     }
+    variant.savings.blurBoxes = false;
     return variant;
 }
 
@@ -103,19 +205,26 @@ class ScriptedInput
         XSync(display, False);
     }
 
-    // Frame i of a 120-frame loop: turn right, fly forwards, turn left, fly back.
+    // Frame i of a 96-frame loop of 24-frame phases: turn and stand still by turns, fly forwards, turn
+    // and stand still by turns, fly back; always looking at the Sun. Every other frame the mouse moves
+    // 30 pixels (0.018 rad, about 12 pixels of smear, the motion blur's most samples), right and left
+    // by turns, and the frame after it stands still: turning and still frames show the same things and
+    // come under the same load.
     void apply(int frame)
     {
-        int phase = (frame / 30) % 4;
+        int phase = (frame / 24) % 4;
         hold(forward, phase == 1);
         hold(backward, phase == 3);
-        int turn = phase == 0 ? 30 : phase == 2 ? -30 : 0;
+        bool turnNow = (phase == 0 || phase == 2) && frame % 2 == 0;
+        int turn = turnNow ? (frame % 4 == 0 ? 30 : -30) : 0;
         if (turn != 0)
         {
             XWarpPointer(display, None, target, 0, 0, 0, 0, windowWidth / 2 + turn, windowHeight / 2);
         }
         XFlush(display);
     }
+
+    bool isFlying() const { return forwardHeld || backwardHeld; }
 
     void release()
     {
@@ -156,6 +265,16 @@ double percentile(std::vector<double> values, double fraction)
     return values[index];
 }
 
+std::vector<FrameTimes> allFrames(const PostVariant& variant)
+{
+    std::vector<FrameTimes> frames;
+    for (const std::vector<FrameTimes>& motion : variant.frames)
+    {
+        frames.insert(frames.end(), motion.begin(), motion.end());
+    }
+    return frames;
+}
+
 std::vector<double> column(const std::vector<FrameTimes>& frames, double (*pick)(const FrameTimes&))
 {
     std::vector<double> values;
@@ -166,20 +285,29 @@ std::vector<double> column(const std::vector<FrameTimes>& frames, double (*pick)
     return values;
 }
 
+double wholeFrame(const FrameTimes& frame)
+{
+    return frame.whole;
+}
+
 void printRow(const char* name, const std::vector<double>& ms)
 {
-    printf("  %-34s median %8.3f ms   p90 %8.3f ms\n", name, percentile(ms, 0.5), percentile(ms, 0.9));
+    printf("  %-38s median %8.3f ms   p90 %8.3f ms\n", name, percentile(ms, 0.5), percentile(ms, 0.9));
 }
 
 void printStages(const PostVariant& variant)
 {
-    static const char* stageNames[stageCount] = {"Player::update (all calls)", "physics step", "updateWorld",
-                                                 "drawScene",  "blur passes",  "composite", "swap + events"};
-    printf("%s, %zu frames (times with GL work finished per stage):\n", variant.name, variant.frames.size());
+    static const char* stageNames[stageCount] = {
+        "Player::update (all calls)", "physics step", "updateWorld",  "drawScene",
+        "window + blur passes",       "composite",    "swap + events"};
+    std::vector<FrameTimes> frames = allFrames(variant);
+    printf("%s, %zu frames (%zu still, %zu turning, %zu flying; GL work finished per stage):\n", variant.name,
+           frames.size(), variant.frames[cameraStill].size(), variant.frames[cameraTurning].size(),
+           variant.frames[cameraFlying].size());
     for (int stage = 0; stage < stageCount; stage++)
     {
         std::vector<double> cpu, total;
-        for (const FrameTimes& frame : variant.frames)
+        for (const FrameTimes& frame : frames)
         {
             cpu.push_back(frame.cpu[stage] * 1000.0);
             total.push_back((frame.cpu[stage] + frame.glWait[stage]) * 1000.0);
@@ -192,23 +320,41 @@ void printStages(const PostVariant& variant)
             printRow(whole.c_str(), total);
         }
     }
-    printRow("CPU work outside GL", column(variant.frames, [](const FrameTimes& f) {
-                 return f.cpu[stagePlayerUpdate] + f.cpu[stagePhysicsStep] + f.cpu[stageWorldUpdate] +
-                        f.cpu[stageDrawScene];
-             }));
-    printRow("whole frame", column(variant.frames, [](const FrameTimes& f) { return f.whole; }));
+    printRow("CPU work outside GL", column(frames,
+                                           [](const FrameTimes& f)
+                                           {
+                                               return f.cpu[stagePlayerUpdate] + f.cpu[stagePhysicsStep] +
+                                                      f.cpu[stageWorldUpdate] + f.cpu[stageDrawScene];
+                                           }));
+    for (int motion = 0; motion < motionCount; motion++)
+    {
+        std::string name = std::string("whole frame, camera ") + motionNames[motion];
+        printRow(name.c_str(), column(variant.frames[motion], wholeFrame));
+        std::vector<double> stages[stageCount];
+        for (const FrameTimes& frame : variant.frames[motion])
+        {
+            for (int stage = stageDrawScene; stage < stageCount; stage++)
+            {
+                stages[stage].push_back((frame.cpu[stage] + frame.glWait[stage]) * 1000.0);
+            }
+        }
+        printf("    medians: drawScene %.2f, window + blur %.2f, composite %.2f, swap %.2f ms\n",
+               percentile(stages[stageDrawScene], 0.5), percentile(stages[stageBlurPasses], 0.5),
+               percentile(stages[stageComposite], 0.5), percentile(stages[stageSwap], 0.5));
+    }
+    printRow("whole frame", column(frames, wholeFrame));
 }
 
-// Resident memory now, in MB.
-double residentMegabytes()
+// Resident memory now, or its peak so far ("VmHWM:"), in MB.
+double residentMegabytes(const char* field = "VmRSS:")
 {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
     {
-        if (line.rfind("VmRSS:", 0) == 0)
+        if (line.rfind(field, 0) == 0)
         {
-            return atof(line.c_str() + 6) / 1024.0;
+            return atof(line.c_str() + strlen(field)) / 1024.0;
         }
     }
     return 0.0;
@@ -224,12 +370,35 @@ void keepPlaying(GameLoop& loop)
     loop.window->pollEvents();
 }
 
+// Turns the player to look straight at the Sun (the world origin), so the bloom has work to do.
+void faceTheSun()
+{
+    glm::vec3 toSun = -player->getPosition();
+    player->horizontalAngle = std::atan2(toSun.x, toSun.z);
+    player->verticalAngle = std::asin(toSun.y / glm::length(toSun));
+}
+
+// What the camera did in the frame just run; a flight the controller stopped counts as none of them.
+CameraMotion cameraMotion(const GameLoop& loop, glm::vec3 positionBefore, bool flyKeyHeld)
+{
+    if (loop.shownProjection * loop.shownView == loop.shownPreviousViewProjection)
+    {
+        return flyKeyHeld ? cameraBlocked : cameraStill;
+    }
+    return player->getPosition() == positionBefore ? cameraTurning : cameraFlying;
+}
+
+double medianWhole(const PostVariant& variant, int motion)
+{
+    return percentile(column(variant.frames[motion], wholeFrame), 0.5);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     auto processStart = std::chrono::steady_clock::now();
-    int framesPerVariant = argc > 1 ? std::max(20, atoi(argv[1])) : 240;
+    int framesPerVariant = argc > 1 ? std::max(30, atoi(argv[1])) : 240;
     if (chdir(VELMORA_GAME_DIR) != 0)
     {
         fprintf(stderr, "Cannot enter the game folder %s\n", VELMORA_GAME_DIR);
@@ -243,7 +412,7 @@ int main(int argc, char** argv)
     }
     double residentAfterInit = residentMegabytes();
     double initSeconds = secondsSince(processStart);
-    GlfwGameWindow gameWindow(window);
+    BenchWindow gameWindow(window);
     GameLoop loop;
     loop.window = &gameWindow;
     createGame(loop);
@@ -256,19 +425,42 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    PostVariant real{"real post-processing", 0, 0, {}, {}};
-    capturePost(real);
-    PostVariant floor = passThroughPost();
-    PostVariant* variants[] = {&real, &floor};
-
     ScriptedInput input;
+    faceTheSun();
     int outcomes = 0;
-    const int block = 20; // frames of one variant before switching, so both see the same load
-    for (int frame = 0; frame < 2 * framesPerVariant; frame++)
+    int blocked = 0;
+    // The game's own set-up alone first, for its peak memory.
+    for (int frame = 0; frame < 120; frame++)
     {
-        PostVariant& variant = *variants[(frame / block) % 2];
-        usePost(variant);
         input.apply(frame);
+        if (runFrame(loop) == FrameEnd::outcome)
+        {
+            keepPlaying(loop);
+        }
+    }
+    double gamePeak = residentMegabytes("VmHWM:");
+
+    PostVariant game = gamePost("game: single-sampled bare window, boxed blur, still and turning composites");
+    PostVariant floor = passThroughPost();
+    MultisampledWindow standIn(windowWidth, windowHeight);
+    PostVariant unsaved = gamePost("without the savings: 2-sample window with depth, cleared; whole-window "
+                                   "blur; reprojecting composite always");
+    unsaved.savings.blurBoxes = false;
+    unsaved.savings.lighterComposites = false;
+    unsaved.savings.bareWindow = false;
+    unsaved.standIn = &standIn;
+    PostVariant* variants[] = {&unsaved, &game, &floor};
+    const int variantCount = 3;
+
+    // The variants take turns frame by frame along the same path, so each sees the same camera
+    // motions and the same load on a shared machine.
+    faceTheSun();
+    for (int frame = 0; frame < variantCount * framesPerVariant; frame++)
+    {
+        PostVariant& variant = *variants[frame % variantCount];
+        usePost(variant, gameWindow);
+        input.apply(frame);
+        glm::vec3 positionBefore = player->getPosition();
         FrameTimes times;
         times.finishGl = true;
         if (runFrame(loop, &times) == FrameEnd::outcome)
@@ -277,13 +469,20 @@ int main(int argc, char** argv)
             keepPlaying(loop);
             continue;
         }
-        variant.frames.push_back(times);
+        CameraMotion motion = cameraMotion(loop, positionBefore, input.isFlying());
+        if (motion == cameraBlocked)
+        {
+            blocked++;
+            continue;
+        }
+        variant.frames[motion].push_back(times);
     }
     // The same path once more with the cursor asked for on every Player::update call.
     std::vector<double> uncachedUpdates;
-    std::vector<double> cachedUpdates = column(real.frames, [](const FrameTimes& f) { return f.cpu[stagePlayerUpdate]; });
+    std::vector<double> cachedUpdates =
+        column(allFrames(game), [](const FrameTimes& f) { return f.cpu[stagePlayerUpdate]; });
     gameWindow.rememberCursor = false;
-    usePost(real);
+    usePost(game, gameWindow);
     for (int frame = 0; frame < std::min(framesPerVariant, 60); frame++)
     {
         input.apply(frame);
@@ -306,20 +505,39 @@ int main(int argc, char** argv)
     printf("start-up to the first presented frame: %.3f s (window, context and post-processing %.3f s, "
            "programs and level %.3f s, first frame %.3f s)\n",
            startup, initSeconds, levelSeconds - initSeconds, startup - levelSeconds);
-    printf("peak resident memory: %.1f MB (at start %.1f, after the window, context and post-processing "
-           "%.1f, after the programs and the level %.1f)\n",
-           static_cast<double>(usage.ru_maxrss) / 1024.0, residentAtStart, residentAfterInit, residentAfterLevel);
-    printf("outcomes cleared during the run: %d\n\n", outcomes);
-    printStages(real);
-    printf("\n");
-    printStages(floor);
-    auto whole = [](const FrameTimes& f) { return f.whole; };
-    double realMedian = percentile(column(real.frames, whole), 0.5);
-    double floorMedian = percentile(column(floor.frames, whole), 0.5);
-    printf("\nPlayer::update, all calls of a frame: cursor remembered between polls median %.3f ms, "
-           "asked every call median %.3f ms\n",
+    printf("peak resident memory of the game's own set-up: %.1f MB (at start %.1f, after the window, context "
+           "and post-processing %.1f, after the programs and the level %.1f); of the whole run, with the "
+           "multisampled stand-in, %.1f MB\n",
+           gamePeak, residentAtStart, residentAfterInit, residentAfterLevel,
+           static_cast<double>(usage.ru_maxrss) / 1024.0);
+    printf("the multisampled stand-in has %d samples a pixel\n", standIn.samples);
+    printf("outcomes cleared during the run: %d; frames whose flight the controller stopped: %d\n\n",
+           outcomes, blocked);
+    for (PostVariant* variant : variants)
+    {
+        printStages(*variant);
+        printf("\n");
+    }
+    printf("Player::update, all calls of a frame: cursor remembered between polls median %.3f ms, "
+           "asked every call median %.3f ms\n\n",
            percentile(cachedUpdates, 0.5), percentile(uncachedUpdates, 0.5));
-    printf("\nwhole frame / pass-through floor: %.3f (medians %.2f ms / %.2f ms)\n", realMedian / floorMedian,
-           realMedian, floorMedian);
+
+    double gameWhole = percentile(column(allFrames(game), wholeFrame), 0.5);
+    double unsavedWhole = percentile(column(allFrames(unsaved), wholeFrame), 0.5);
+    double floorWhole = percentile(column(allFrames(floor), wholeFrame), 0.5);
+    printf("whole frame, medians:      game %7.2f ms   unsaved %7.2f ms   floor %7.2f ms\n", gameWhole,
+           unsavedWhole, floorWhole);
+    printf("game / unsaved %.3f   game / floor %.3f\n", gameWhole / unsavedWhole, gameWhole / floorWhole);
+    for (int motion = 0; motion < motionCount; motion++)
+    {
+        double gameMotion = medianWhole(game, motion);
+        printf("camera %-8s game %7.2f ms   unsaved %7.2f ms   floor %7.2f ms   game / unsaved %.3f"
+               "   game / floor %.3f\n",
+               motionNames[motion], gameMotion, medianWhole(unsaved, motion), medianWhole(floor, motion),
+               gameMotion / medianWhole(unsaved, motion), gameMotion / medianWhole(floor, motion));
+    }
+    printf("game, turning / still %.3f   flying / still %.3f\n",
+           medianWhole(game, cameraTurning) / medianWhole(game, cameraStill),
+           medianWhole(game, cameraFlying) / medianWhole(game, cameraStill));
     return 0;
 }

@@ -1,5 +1,5 @@
-// Frame cost of the post-processing pipeline at 1280x720 against a floor that runs the same clears,
-// passes and swap with pass-through shaders (one texture fetch per pass). Run it under Xvfb; every
+// Frame cost of the post-processing pipeline at 1280x720 against a floor that runs the same passes
+// and swap with pass-through shaders (one texture fetch per pass). Run it under Xvfb; every
 // frame ends with glFinish, so the times are the GPU's (llvmpipe's) work, not just submission.
 //
 //   post_bench [game folder, "" for the build's own] [frames per variant] [screenshot prefix]
@@ -173,6 +173,7 @@ struct Variant
     std::vector<double> stageMs[4];
     glm::mat4 previousViewProjection = glm::mat4(1.0f);
     float yaw = 0.0f;
+    bool lighterComposites = true; // the real composite's still and turning builds; not for the floor
 };
 
 // Points postProgram and its kept locations at the given composite program.
@@ -244,12 +245,17 @@ double runFrame(GLFWwindow* window, Variant& variant, const Content& content, Be
     drawSceneSet(variant.scene, content, camera);
     lap(start, breakdown ? &variant.stageMs[0] : nullptr, previousLap);
 
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, width, height);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    GLuint bloom = runBlurPasses(variant.blurProgram);
+    // As the game's frame: the blur over the Sun's box, the lighter composites for the real shaders.
+    beginWindowPass(width, height, false);
+    ScreenBox sunBox{};
+    int boxCount = sphereScreenBox(camera.projection * camera.view, glm::vec3(0.0f), sunGlowRadius, width,
+                                   height, sunBox)
+                       ? 1
+                       : 0;
+    GLuint bloom = runBlurPasses(variant.blurProgram, &sunBox, boxCount);
     lap(start, breakdown ? &variant.stageMs[1] : nullptr, previousLap);
     selectComposite(variant.compositeProgram);
+    postSavings.lighterComposites = variant.lighterComposites;
     setUpComposite(width, height, bloom);
     drawComposite(camera.projection, camera.view, variant.previousViewProjection);
     if (!screenshotPath.empty())
@@ -335,8 +341,10 @@ int main(int argc, char** argv)
         fprintf(stderr, "Failed to initialize GLFW\n");
         return -1;
     }
-    // The game's own window: 2 samples, 4.4 core, no swap interval.
-    glfwWindowHint(GLFW_SAMPLES, 2);
+    // The game's own window: single-sampled without depth or stencil, 4.4 core, no swap interval.
+    glfwWindowHint(GLFW_SAMPLES, 0);
+    glfwWindowHint(GLFW_DEPTH_BITS, 0);
+    glfwWindowHint(GLFW_STENCIL_BITS, 0);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 4);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
@@ -380,6 +388,7 @@ int main(int argc, char** argv)
         {"floor", floorScene, floorBlur, floorComposite, floorSet, 0.0f, {}, {}},
         {"full (turning camera)", realScene, realBlur, realComposite, realSet, 0.02f, {}, {}},
     };
+    variants[1].lighterComposites = false;
 
     // Warm up every variant (shader variants get compiled by the driver on first use), then
     // alternate in short blocks so drifts in machine load hit every variant alike.

@@ -2,8 +2,16 @@
 
 // The composite: camera motion blur of the scene, bloom on top, tone mapping, then the crosshair.
 in vec2 uv;
+// STILL_CAMERA builds it for a camera that has not moved since the last frame: no pixel moved, so
+// there is nothing to reproject and one fetch of the scene per pixel. TURNING_CAMERA builds it for a
+// camera that only turned about its eye: every depth along a pixel's ray came from the same place on
+// last frame's screen, so the depth is not read.
+#ifndef STILL_CAMERA
 noperspective in vec4 previousClipBase;
+#ifndef TURNING_CAMERA
 flat in vec4 previousClipPerDepth;
+#endif
+#endif
 flat in vec3 sunDisc; // centre and radius in pixels
 flat in float sunVisible;
 
@@ -18,10 +26,13 @@ uniform float height;
 
 out vec4 color;
 
-// Longest smear in pixels, however fast the camera turns.
-const float maxBlurPixels = 24.0;
-// Distance between two motion-blur samples in pixels; a still camera takes just the one sample.
+// Distance between two motion-blur samples in pixels, close enough that a smear never falls apart
+// into copies; a still camera takes just the one sample.
 const float blurSampleSpacing = 3.0;
+// At most five samples, so a turning camera costs at most four fetches a pixel more than a still one;
+// that makes the longest smear four spacings, however fast the camera turns.
+const int maxBlurSamples = 5;
+const float maxBlurPixels = 12.0;
 const float bloomStrength = 1.5;
 // The corona: light that fades over a few Sun radii around the disc.
 const vec3 coronaColour = vec3(1.0, 0.62, 0.25);
@@ -46,9 +57,16 @@ void main()
     vec2 resolution = vec2(width, height);
     ivec2 texel = ivec2(gl_FragCoord.xy);
 
+#ifdef STILL_CAMERA
+    vec3 scene = texture(fboTexture, uv).rgb;
+#else
     // Where was this pixel's surface (or, for empty space, the far plane) on last frame's screen?
+#ifdef TURNING_CAMERA
+    vec4 previousClip = previousClipBase;
+#else
     float depth = texelFetch(fboDepthTexture, texel, 0).r;
     vec4 previousClip = previousClipBase + (depth * 2.0 - 1.0) * previousClipPerDepth;
+#endif
     vec2 velocity = vec2(0.0); // pixels moved since the last frame
     // Points that were behind last frame's camera give no usable direction.
     if (previousClip.w > 0.0001)
@@ -58,26 +76,25 @@ void main()
     float blurLength = length(velocity);
 
     // Smear along the motion, centred on the pixel, with as many samples as the length needs: a still
-    // pixel takes exactly one. There is no separate still path on purpose: a software rasterizer runs
-    // both sides of a branch, so one loop is cheaper than a branch with a fetch on each side.
+    // pixel takes exactly one. There is no separate still path per pixel on purpose: a software
+    // rasterizer runs both sides of a branch, so one loop is cheaper than a branch with a fetch on each
+    // side. (A camera that did not move at all takes the STILL_CAMERA build.)
     float smearPixels = blurLength >= 0.5 ? min(blurLength, maxBlurPixels) : 0.0;
     vec2 smear = smearPixels > 0.0 ? velocity * (smearPixels / blurLength) / resolution : vec2(0.0);
-    int samples = 1 + int(ceil(smearPixels / blurSampleSpacing));
+    int samples = min(1 + int(ceil(smearPixels / blurSampleSpacing)), maxBlurSamples);
     float sampleStep = 1.0 / float(max(samples - 1, 1));
     float firstSample = samples > 1 ? -0.5 : 0.0;
-    // The scene texture repeats at its edges; smears must not pull in the opposite side of the screen.
-    vec2 lowest = 0.5 / resolution;
-    vec2 highest = 1.0 - lowest;
     vec3 scene = vec3(0.0);
     // Tested at the end, so a still pixel runs the body once and never a masked-off second time.
     int i = 0;
     do
     {
-        vec2 at = clamp(uv + smear * (firstSample + float(i) * sampleStep), lowest, highest);
-        scene += texture(fboTexture, at).rgb;
+        // The scene texture clamps at its edges: a smear never pulls in the opposite side of the screen.
+        scene += texture(fboTexture, uv + smear * (firstSample + float(i) * sampleStep)).rgb;
         ++i;
     } while (i < samples);
     scene /= float(samples);
+#endif
 
     // The bloom texture is window-sized, so each pixel reads its own texel; no filtering needed.
     vec3 light = scene + texelFetch(bloomBlur, texel, 0).rgb * bloomStrength;

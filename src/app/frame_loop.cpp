@@ -169,11 +169,36 @@ static void applyDrawSettings(const RenderSettings& settings)
     }
 }
 
+// The composite covers the whole window; only the lines of wire frame and blending let anything
+// underneath show, and only then is the window cleared.
 static void bindWindowFramebuffer()
 {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, windowWidth, windowHeight);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const RenderSettings& settings = player->settings;
+    beginWindowPass(windowWidth, windowHeight, settings.wireFrame || settings.transparency);
+}
+
+// Blurs what can be bright this frame, seen with the camera it was drawn with: the Sun, and every
+// hit's burst.
+static GLuint blurBrightParts()
+{
+    const glm::mat4& viewProjection = sun->getModel()->getViewProjection();
+    ScreenBox boxes[1 + maxBursts];
+    int boxCount = 0;
+    if (sphereScreenBox(viewProjection, glm::vec3(0.0f), sunGlowRadius, windowWidth, windowHeight, boxes[boxCount]))
+    {
+        boxCount++;
+    }
+    glm::vec4 spheres[maxBursts];
+    int burstCount = getBurstSpheres(spheres, maxBursts);
+    for (int i = 0; i < burstCount; i++)
+    {
+        if (sphereScreenBox(viewProjection, glm::vec3(spheres[i]), spheres[i].w, windowWidth, windowHeight,
+                            boxes[boxCount]))
+        {
+            boxCount++;
+        }
+    }
+    return runBlurPasses(blurProgram, boxes, boxCount);
 }
 
 // Where the aim marker goes: around what a shot fired now would hit first, as the composite's camera
@@ -239,7 +264,7 @@ static FrameEnd runPausedFrame(GameLoop& loop)
         attachRockToStation();
         drawScene(0.0f, player, false);
         bindWindowFramebuffer();
-        runBlurPasses(blurProgram);
+        blurBrightParts();
         loop.shownPreviousViewProjection = loop.shownProjection * loop.shownView;
         loop.targetsRemade = false;
     }
@@ -434,7 +459,7 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     clock.mark(stageDrawScene);
 
     bindWindowFramebuffer();
-    GLuint bloomTexture = runBlurPasses(blurProgram);
+    GLuint bloomTexture = blurBrightParts();
     clock.mark(stageBlurPasses);
 
     setUpComposite(windowWidth, windowHeight, bloomTexture);

@@ -32,9 +32,11 @@ int init()
 
     GLFWmonitor* monitor = glfwGetPrimaryMonitor();
     const GLFWvidmode* mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
-    // The window's own framebuffer only ever receives the composite; the off-screen ones are
-    // single-sampled.
-    glfwWindowHint(GLFW_SAMPLES, 2);
+    // The window's own framebuffer only ever receives the composite's one full-screen quad, which
+    // covers every pixel whole: samples, depth and stencil would change no pixel and cost every frame.
+    glfwWindowHint(GLFW_SAMPLES, 0);
+    glfwWindowHint(GLFW_DEPTH_BITS, 0);
+    glfwWindowHint(GLFW_STENCIL_BITS, 0);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 4);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);

@@ -78,7 +78,8 @@ void Model::draw(glm::mat4 m, const glm::mat4& projection, const glm::mat4& view
     modelMatrix = m;
 
     // "M" always gets the object's own matrix; only "MVP" sees a pending override.
-    glm::mat4 mvp = (projection * view) * (hasOverride ? overrideMatrix : modelMatrix);
+    viewProjection = projection * view;
+    glm::mat4 mvp = viewProjection * (hasOverride ? overrideMatrix : modelMatrix);
     glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, &mvp[0][0]);
     glUniformMatrix4fv(modelMatrixLocation, 1, GL_FALSE, &modelMatrix[0][0]);
     glUniformMatrix4fv(viewMatrixLocation, 1, GL_FALSE, &view[0][0]);

@@ -18,6 +18,8 @@ class Model
     void draw(glm::mat4 m, const glm::mat4& projection, const glm::mat4& view);
 
     glm::mat4 getModelMatrix() const { return modelMatrix; }
+    // The camera (projection x view) the last draw used.
+    glm::mat4 getViewProjection() const { return viewProjection; }
     // The next draw uses matrix instead of its own model matrix for "MVP", once.
     void setOverride(const glm::mat4& matrix);
 
@@ -41,5 +43,6 @@ class Model
     glm::mat4 modelMatrix;
     glm::mat4 overrideMatrix = glm::mat4(1.0f);
     bool hasOverride = false;
+    glm::mat4 viewProjection = glm::mat4(1.0f);
 
 };

@@ -132,50 +132,117 @@ GLuint loadShaders(const char* vertexFilePath, const char* fragmentFilePath)
     return program;
 }
 
-static GLuint compileStage(const char* name, GLenum type, const char* source)
+// Compiles one stage without a word on the console. Returns 0 when the driver refuses it, with the
+// first line of its log in firstLogLine.
+static GLuint compileQuietly(GLenum type, const char* source, std::string& firstLogLine)
 {
     GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
     GLint status = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    if (status == GL_TRUE)
+    {
+        return shader;
+    }
+    char log[256] = {};
+    glGetShaderInfoLog(shader, sizeof(log), nullptr, log);
+    log[strcspn(log, "\n")] = '\0';
+    firstLogLine = log;
+    glDeleteShader(shader);
+    return 0;
+}
+
+enum class QuietBuild
+{
+    Built,
+    NotCompiled,
+    NotLinked,
+};
+
+// Compiles and links two stages without a word on the console; program is 0 unless Built.
+static QuietBuild buildQuietly(const char* vertexSource, const char* fragmentSource, GLuint& program,
+                               std::string& firstLogLine)
+{
+    program = 0;
+    GLuint vertexShader = compileQuietly(GL_VERTEX_SHADER, vertexSource, firstLogLine);
+    GLuint fragmentShader = vertexShader == 0 ? 0 : compileQuietly(GL_FRAGMENT_SHADER, fragmentSource, firstLogLine);
+    if (vertexShader == 0 || fragmentShader == 0)
+    {
+        glDeleteShader(vertexShader);
+        return QuietBuild::NotCompiled;
+    }
+    GLuint linked = glCreateProgram();
+    glAttachShader(linked, vertexShader);
+    glAttachShader(linked, fragmentShader);
+    glLinkProgram(linked);
+    glDetachShader(linked, vertexShader);
+    glDetachShader(linked, fragmentShader);
+    glDeleteShader(vertexShader);
+    glDeleteShader(fragmentShader);
+    GLint status = GL_FALSE;
+    glGetProgramiv(linked, GL_LINK_STATUS, &status);
     if (status != GL_TRUE)
     {
-        char log[256] = {};
-        glGetShaderInfoLog(shader, sizeof(log), nullptr, log);
-        log[strcspn(log, "\n")] = '\0';
-        printf("%s shader did not compile: %s\n", name, log);
-        glDeleteShader(shader);
-        return 0;
+        glDeleteProgram(linked);
+        return QuietBuild::NotLinked;
     }
-    return shader;
+    program = linked;
+    return QuietBuild::Built;
 }
 
 GLuint buildProgram(const char* name, const char* vertexSource, const char* fragmentSource)
 {
-    GLuint vertexShader = compileStage(name, GL_VERTEX_SHADER, vertexSource);
-    GLuint fragmentShader = compileStage(name, GL_FRAGMENT_SHADER, fragmentSource);
-    if (vertexShader == 0 || fragmentShader == 0)
+    GLuint program = 0;
+    std::string firstLogLine;
+    switch (buildQuietly(vertexSource, fragmentSource, program, firstLogLine))
     {
-        glDeleteShader(vertexShader);
-        glDeleteShader(fragmentShader);
+    case QuietBuild::NotCompiled:
+        printf("%s shader did not compile: %s\n", name, firstLogLine.c_str());
+        break;
+    case QuietBuild::NotLinked:
+        printf("%s program did not link\n", name);
+        break;
+    case QuietBuild::Built:
+        break;
+    }
+    return program;
+}
+
+// The source with "#define name" on the line after its #version line (GLSL allows nothing before
+// #version), or at the top when it has none.
+static std::string withDefine(const std::string& source, const char* name)
+{
+    std::string define = "\n#define " + std::string(name);
+    size_t version = source.find("#version");
+    if (version == std::string::npos)
+    {
+        return define + source;
+    }
+    size_t lineEnd = source.find('\n', version);
+    if (lineEnd == std::string::npos)
+    {
+        return source + define;
+    }
+    return source.substr(0, lineEnd) + define + source.substr(lineEnd);
+}
+
+GLuint loadShaderVariant(const char* vertexFilePath, const char* fragmentFilePath, const char* defineName)
+{
+    std::string vertexSource;
+    std::string fragmentSource;
+    if (!readShaderSource(vertexFilePath, vertexSource) ||
+        !readShaderSource(fragmentFilePath, fragmentSource))
+    {
+        printf("Cannot read %s or %s for their %s variant\n", vertexFilePath, fragmentFilePath, defineName);
         return 0;
     }
-    GLuint program = glCreateProgram();
-    glAttachShader(program, vertexShader);
-    glAttachShader(program, fragmentShader);
-    glLinkProgram(program);
-    glDetachShader(program, vertexShader);
-    glDetachShader(program, fragmentShader);
-    glDeleteShader(vertexShader);
-    glDeleteShader(fragmentShader);
-    GLint status = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &status);
-    if (status != GL_TRUE)
+    GLuint program = 0;
+    std::string firstLogLine;
+    if (buildQuietly(withDefine(vertexSource, defineName).c_str(), withDefine(fragmentSource, defineName).c_str(),
+                     program, firstLogLine) != QuietBuild::Built)
     {
-        printf("%s program did not link\n", name);
-        glDeleteProgram(program);
-        return 0;
+        printf("The %s variant of %s and %s does not build\n", defineName, vertexFilePath, fragmentFilePath);
     }
     return program;
 }

@@ -4,6 +4,7 @@
 #include "game/player.h"
 #include "game/rules.h"
 #include "game/scene_object.h"
+#include "render/bursts.h"
 #include "render/post.h"
 #include "support/scripted_window.h"
 #include "support/test_support.h"
@@ -12,6 +13,8 @@
 #include <glm/gtc/quaternion.hpp>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <unistd.h>
 #include <vector>
 
@@ -313,4 +316,89 @@ TEST_F(FrameLoop, TheTargetsCursorAndProjectionFollowTheWindowSize)
     frame(0.01);
     EXPECT_EQ(windowWidth, 640);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The frame's bloom, blurred only around the Sun and the bursts, against the same scene blurred over
+// the whole window: equal wherever something bright is near, and elsewhere only the thin fringe where
+// a dark object meets empty space (the bright source steps from 0 to the background's 0.04 there)
+// differs.
+TEST_F(FrameLoop, TheBloomIsBlurredAroundTheSunAndTheBurstsAsTheWholeWindowWouldBlurIt)
+{
+    // An asteroid of the field starts inside the Sun's box; the first step removes it, in a burst
+    // beside the Sun. A second burst is set off out in the field.
+    addBurst(glm::vec3(30.0f, 30.0f, 30.0f), 1.0f);
+    // Face the Sun from the start position, a little to its side so the field is in view too.
+    glm::vec3 toSun = -player->getPosition();
+    player->horizontalAngle = std::atan2(toSun.x, toSun.z) + 0.3f;
+    player->verticalAngle = std::asin(toSun.y / glm::length(toSun));
+    frame(0.001);
+    frame(0.001); // the second frame draws with the camera the first one's input step made
+    ASSERT_EQ(countRemovals(), 1);
+    ASSERT_EQ(getBurstCount(), 2);
+    auto readBloom = []
+    {
+        std::vector<float> texels(1280 * 720 * 3);
+        glBindTexture(GL_TEXTURE_2D, pingpongTextures[0]);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, texels.data());
+        return texels;
+    };
+    std::vector<float> framed = readBloom();
+
+    // The same picture again, nothing moved: the scene pass, then the blur over the whole window.
+    beginScenePass(1280, 720);
+    glUseProgram(mainProgram);
+    Model* rock = sceneObjects.at(rockId)->getModel();
+    rock->setOverride(sceneObjects.at(massiveStationId)->getModel()->getModelMatrix() *
+                      rock->getModelMatrix());
+    drawScene(0.0f, player, false);
+    glm::mat4 viewProjection = player->getProjectionMatrix() * player->getViewMatrix();
+    drawBursts(viewProjection, player->getViewMatrix());
+    std::vector<float> source = readBloom();
+    runBlurPasses(blurProgram);
+    std::vector<float> whole = readBloom();
+
+    // The Sun's box, and the bursts' (each 6 times its size across).
+    std::vector<ScreenBox> brightBoxes(1);
+    ASSERT_TRUE(sphereScreenBox(viewProjection, glm::vec3(0.0f), sunGlowRadius, 1280, 720, brightBoxes[0]));
+    glm::vec4 spheres[2];
+    ASSERT_EQ(getBurstSpheres(spheres, 2), 2);
+    for (const glm::vec4& sphere : spheres)
+    {
+        ScreenBox box{};
+        ASSERT_TRUE(sphereScreenBox(viewProjection, glm::vec3(sphere), sphere.w, 1280, 720, box));
+        brightBoxes.push_back(box);
+    }
+    auto blue = [](const std::vector<float>& texels, int x, int y) { return texels[(y * 1280 + x) * 3 + 2]; };
+    int inBox = 0;
+    int fringe = 0;
+    for (int y = 0; y < 720; ++y)
+    {
+        for (int x = 0; x < 1280; ++x)
+        {
+            size_t i = (y * 1280 + x) * 3;
+            if (framed[i] == whole[i] && framed[i + 1] == whole[i + 1] && framed[i + 2] == whole[i + 2])
+            {
+                continue;
+            }
+            bool insideBox = std::any_of(brightBoxes.begin(), brightBoxes.end(), [&](const ScreenBox& box)
+                                         { return x >= box.x0 && x < box.x1 && y >= box.y0 && y < box.y1; });
+            inBox += insideBox;
+            // Off the box, a difference needs a step in the source within the blur's reach.
+            bool step = false;
+            for (int dy = -5; dy <= 5 && !step; ++dy)
+            {
+                for (int dx = -5; dx <= 5 && !step; ++dx)
+                {
+                    int nx = std::clamp(x + dx, 0, 1279);
+                    int ny = std::clamp(y + dy, 0, 719);
+                    step = blue(source, nx, ny) != blue(source, x, y);
+                }
+            }
+            ASSERT_TRUE(insideBox || step) << x << "," << y;
+            fringe += !insideBox;
+        }
+    }
+    EXPECT_EQ(inBox, 0);
+    EXPECT_GT(fringe, 0) << "asteroids in view outside the Sun's box";
+    EXPECT_LT(fringe, 1280 * 720 / 20);
 }

@@ -137,3 +137,35 @@ TEST_F(ShaderLoading, MissingFileGivesOneMessageAndNoProgram)
     EXPECT_EQ(program, 0u);
     EXPECT_EQ(output, "Not possible to open " + dir + "/gone.glsl. Right directory?");
 }
+
+TEST_F(ShaderLoading, AVariantIsBuiltQuietlyWithItsDefineAndRefusedInOneLine)
+{
+    // The define must reach the code right after the version line: only then is "shade" declared.
+    const std::string defined = "#version 440 core\n"
+                                "out vec4 color;\n"
+                                "#ifdef WITH_SHADE\n"
+                                "uniform float shade;\n"
+                                "void main() { color = vec4(shade); }\n"
+                                "#else\n"
+                                "void main() { color = vec4(1.0); }\n"
+                                "#endif\n";
+    GLuint plain = load(vertexSource, defined);
+    GLuint variant = 0;
+    output = captureStdout(
+        [&] { variant = loadShaderVariant(vertexPath.c_str(), fragmentPath.c_str(), "WITH_SHADE"); });
+    EXPECT_EQ(output, "");
+    ASSERT_EQ(linkStatus(variant), GL_TRUE);
+    EXPECT_NE(glGetUniformLocation(variant, "shade"), -1);
+    EXPECT_EQ(glGetUniformLocation(plain, "shade"), -1);
+
+    // A variant that does not compile, and one whose file is gone: one line each, no program.
+    output =
+        captureStdout([&] { variant = loadShaderVariant(vertexPath.c_str(), fragmentPath.c_str(), "1BAD"); });
+    EXPECT_EQ(variant, 0u);
+    EXPECT_EQ(output, "The 1BAD variant of " + vertexPath + " and " + fragmentPath + " does not build\n");
+    std::string gone = dir + "/gone.glsl";
+    output =
+        captureStdout([&] { variant = loadShaderVariant(vertexPath.c_str(), gone.c_str(), "WITH_SHADE"); });
+    EXPECT_EQ(variant, 0u);
+    EXPECT_EQ(output, "Cannot read " + vertexPath + " or " + gone + " for their WITH_SHADE variant\n");
+}

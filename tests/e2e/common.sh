@@ -189,10 +189,14 @@ expect_view_still()
 }
 
 # From the start, turns the view left with the mouse until the Sun (at the world's origin) shows
-# left of the crosshair. Each move is taken by one frame: 0.0006 rad a pixel.
+# left of the crosshair. Each move is taken by one frame: 0.0006 rad a pixel. The display goes off
+# first (F6): its aim marker is as orange as the Sun's disc and a hit's burst as bright, and either
+# would pull the Sun's measured centre towards it.
 face_the_sun()
 {
     local width height
+    press F6
+    wait_for_output "^HUD: off$" 5
     read -r width height < <(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
     for _ in 1 2 3 4 5 6; do
         xdotool mousemove --window "$window" -- $((width / 2 - 445)) $((height / 2 + 11))

@@ -13,15 +13,24 @@
 // flying) and their ratios, start-up time to the first presented frame and peak resident memory.
 // Outcomes (the level drifts into the Earth after some seconds) are noted and cleared, so the game
 // keeps running.
+//
+// Eight aimed shots at marked targets come first, fired through the real window while the field is
+// whole. Then, along the same path: the heads-up display off, on without its aim marker, and on with all of
+// it (count, time, the Earth's danger, the frame rate, the help panel, the marker and a hit's burst),
+// frame by frame in turn; paused frames dimmed and not dimmed in turn; the main thread's time spent on
+// sound in every frame.
 
 #include "app/frame_loop.h"
 #include "app/glfw_game_window.h"
 #include "app/startup.h"
 #include "game/player.h"
 #include "game/rules.h"
+#include "render/bursts.h"
 #include "render/post.h"
 #include "render/shader.h"
+#include "sound/sound.h"
 
+#include "aimed_play.h"
 #include "pass_through.h"
 
 #define GLFW_EXPOSE_NATIVE_X11
@@ -112,6 +121,19 @@ class BenchWindow : public GlfwGameWindow
     }
 
     const MultisampledWindow* standIn = nullptr;
+    // A paused game waits for events between its frames; the benchmark times the frames alone.
+    void waitEvents(double timeoutSeconds) override
+    {
+        if (waitForEvents)
+        {
+            GlfwGameWindow::waitEvents(timeoutSeconds);
+        }
+        else
+        {
+            pollEvents();
+        }
+    }
+    bool waitForEvents = true;
 };
 
 // What the camera does in a frame of the scripted path.
@@ -290,6 +312,11 @@ double wholeFrame(const FrameTimes& frame)
     return frame.whole;
 }
 
+double soundStage(const FrameTimes& frame)
+{
+    return frame.cpu[stageSound] + frame.glWait[stageSound];
+}
+
 void printRow(const char* name, const std::vector<double>& ms)
 {
     printf("  %-38s median %8.3f ms   p90 %8.3f ms\n", name, percentile(ms, 0.5), percentile(ms, 0.9));
@@ -298,8 +325,8 @@ void printRow(const char* name, const std::vector<double>& ms)
 void printStages(const PostVariant& variant)
 {
     static const char* stageNames[stageCount] = {
-        "Player::update (all calls)", "physics step", "updateWorld",  "drawScene",
-        "window + blur passes",       "composite",    "swap + events"};
+        "Player::update (all calls)", "physics step", "updateWorld", "drawScene",
+        "window + blur passes",       "composite",    "sound",       "swap + events"};
     std::vector<FrameTimes> frames = allFrames(variant);
     printf("%s, %zu frames (%zu still, %zu turning, %zu flying; GL work finished per stage):\n", variant.name,
            frames.size(), variant.frames[cameraStill].size(), variant.frames[cameraTurning].size(),
@@ -393,6 +420,87 @@ double medianWhole(const PostVariant& variant, int motion)
     return percentile(column(variant.frames[motion], wholeFrame), 0.5);
 }
 
+// One way of showing the heads-up display, and the whole frames it took.
+struct DisplayVariant
+{
+    const char* name;
+    bool display;
+    bool help;
+    bool burst;
+    bool marker;
+    std::vector<double> wholeMs;
+};
+
+// A hit's burst in progress a little beside the view's centre, set off again whenever the last one
+// has faded.
+void keepABurstGoing()
+{
+    if (getBurstCount() == 0)
+    {
+        addBurst(player->getPosition() + player->getDirection() * 25.0f + player->getUp() * 4.0f, 1.0f);
+    }
+}
+
+// The display's variants frame by frame in turn along the scripted path, looking at the Sun (which
+// the marker marks). The frame rate's console line is printed in every variant: only its corner is
+// the display's.
+void measureDisplay(GameLoop& loop, ScriptedInput& input, DisplayVariant* variants, int count, int frames,
+                    int& outcomes)
+{
+    faceTheSun();
+    RenderSettings& settings = player->settings;
+    for (int frame = 0; frame < count * frames; frame++)
+    {
+        DisplayVariant& variant = variants[frame % count];
+        settings.showHud = variant.display;
+        settings.showHelp = variant.help;
+        settings.showFrameTime = true;
+        loop.aimMarker = variant.marker;
+        if (variant.burst)
+        {
+            keepABurstGoing();
+        }
+        else
+        {
+            clearBursts();
+        }
+        input.apply(frame);
+        FrameTimes times;
+        times.finishGl = true;
+        if (runFrame(loop, &times) == FrameEnd::outcome)
+        {
+            outcomes++;
+            keepPlaying(loop);
+            continue;
+        }
+        variant.wholeMs.push_back(times.whole * 1000.0);
+    }
+    settings.showHelp = false;
+    settings.showFrameTime = false;
+    settings.showHud = true;
+    loop.aimMarker = true;
+}
+
+// Paused frames, dimmed and not in turn, with the display on; each timed to its GL work's end.
+void measurePause(GameLoop& loop, BenchWindow& window, int frames, std::vector<double>& dimmedMs,
+                  std::vector<double>& plainMs)
+{
+    window.waitForEvents = false;
+    loop.pausedByPlayer = true;
+    runFrame(loop);
+    for (int frame = 0; frame < 2 * frames; frame++)
+    {
+        loop.dimWhilePaused = frame % 2 == 0;
+        auto start = std::chrono::steady_clock::now();
+        runFrame(loop);
+        glFinish();
+        (loop.dimWhilePaused ? dimmedMs : plainMs).push_back(secondsSince(start) * 1000.0);
+    }
+    loop.dimWhilePaused = true;
+    loop.pausedByPlayer = false;
+    window.waitForEvents = true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -425,9 +533,30 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    int outcomes = 0;
+    // Aimed shots: the marksman turns with the mouse until the marker shows its target, then fires.
+    // The field is whole and far from the Earth only at the start: this comes first.
+    AimedPlay marksman;
+    AimedPlay::Tally tally;
+    const int aimedShots = 8;
+    int tries = 0;
+    while (tally.shots < aimedShots && tries < 40)
+    {
+        tries++;
+        FrameEnd aimedEnd = FrameEnd::keepRunning;
+        if (!marksman.shoot(loop, tally, aimedEnd) && aimedEnd == FrameEnd::keepRunning)
+        {
+            runFrame(loop);
+        }
+        if (aimedEnd == FrameEnd::outcome)
+        {
+            outcomes++;
+            keepPlaying(loop);
+        }
+    }
+
     ScriptedInput input;
     faceTheSun();
-    int outcomes = 0;
     int blocked = 0;
     // The game's own set-up alone first, for its peak memory.
     for (int frame = 0; frame < 120; frame++)
@@ -496,7 +625,21 @@ int main(int argc, char** argv)
         uncachedUpdates.push_back(times.cpu[stagePlayerUpdate] * 1000.0);
     }
     gameWindow.rememberCursor = true;
+
+    int displayFrames = std::max(30, framesPerVariant / 2);
+    DisplayVariant displays[] = {
+        {"display off", false, false, false, false, {}},
+        {"display on: count, time, Earth, frame rate", true, false, false, false, {}},
+        {"  and the help panel", true, true, false, false, {}},
+        {"  and a burst", true, true, true, false, {}},
+        {"  and the aim marker: all of it", true, true, true, true, {}},
+    };
+    const int displayCount = sizeof(displays) / sizeof(displays[0]);
+    measureDisplay(loop, input, displays, displayCount, displayFrames, outcomes);
     input.release();
+    std::vector<double> dimmedMs, plainMs;
+    measurePause(loop, gameWindow, displayFrames, dimmedMs, plainMs);
+
 
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
@@ -536,8 +679,33 @@ int main(int argc, char** argv)
                motionNames[motion], gameMotion, medianWhole(unsaved, motion), medianWhole(floor, motion),
                gameMotion / medianWhole(unsaved, motion), gameMotion / medianWhole(floor, motion));
     }
-    printf("game, turning / still %.3f   flying / still %.3f\n",
+    printf("game, turning / still %.3f   flying / still %.3f\n\n",
            medianWhole(game, cameraTurning) / medianWhole(game, cameraStill),
            medianWhole(game, cameraFlying) / medianWhole(game, cameraStill));
+
+    printf("heads-up display, %d frames each, in turn:\n", displayFrames);
+    for (const DisplayVariant& variant : displays)
+    {
+        printRow(variant.name, variant.wholeMs);
+    }
+    double displayOff = percentile(displays[0].wholeMs, 0.5);
+    double withoutMarker = percentile(displays[displayCount - 2].wholeMs, 0.5);
+    double displayOn = percentile(displays[displayCount - 1].wholeMs, 0.5);
+    for (int i = 1; i < displayCount; i++)
+    {
+        printf("  %-44s %+.3f ms a frame more than the display off\n", displays[i].name,
+               percentile(displays[i].wholeMs, 0.5) - displayOff);
+    }
+    printf("paused frames, %d each, in turn:\n", displayFrames);
+    printRow("dimmed", dimmedMs);
+    printRow("not dimmed", plainMs);
+    double dimming = percentile(dimmedMs, 0.5) - percentile(plainMs, 0.5);
+    printf("aim marker %+.3f ms + pause dimming %+.3f ms = %+.3f ms a frame\n", displayOn - withoutMarker,
+           dimming, displayOn - withoutMarker + dimming);
+    printf("sound on the main thread (%s): median %.4f ms, p90 %.4f ms, most %.4f ms a frame\n",
+           isSoundOn() ? "mixing" : "no audio device", percentile(column(allFrames(game), soundStage), 0.5),
+           percentile(column(allFrames(game), soundStage), 0.9), percentile(column(allFrames(game), soundStage), 1.0));
+    printf("aimed shots at marked targets, %dx%d: %d of %d hit (turning %d frames, waiting %d frames)\n",
+           windowWidth, windowHeight, tally.hits, tally.shots, tally.framesTurning, tally.framesWaiting);
     return 0;
 }

@@ -22,6 +22,7 @@ uniform sampler2D fboDepthTexture; // scene depth, 1 where nothing was drawn
 uniform sampler2D bloomBlur;       // blurred bright part of the scene
 uniform float width;               // window size in pixels
 uniform float height;
+uniform float brightness = 1.0;    // the whole picture's, crosshair included: a paused game's is dimmed
 // "inverseVP" and "previousVP" are read by the vertex shader, which folds them into one reprojection.
 
 out vec4 color;
@@ -112,5 +113,5 @@ void main()
     {
         result = dot(result, vec3(0.333)) > 0.6 ? vec3(0.05) : vec3(0.9, 1.0, 0.9);
     }
-    color = vec4(result, 1.0);
+    color = vec4(result * brightness, 1.0);
 }

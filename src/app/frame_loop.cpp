@@ -273,12 +273,11 @@ static FrameEnd runPausedFrame(GameLoop& loop)
         bindWindowFramebuffer();
     }
     setUpComposite(windowWidth, windowHeight, getBloomTexture());
-    // Blending scales the composite's colour down as it is written: dimming costs no extra pass.
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_CONSTANT_COLOR, GL_ZERO);
-    glBlendColor(pausedBrightness, pausedBrightness, pausedBrightness, 1.0f);
+    // The composite scales its own colour down: dimming costs neither a pass nor blending.
+    setCompositeBrightness(loop.dimWhilePaused ? pausedBrightness : 1.0f);
     glm::mat4 previous = loop.shownPreviousViewProjection;
     drawComposite(loop.shownProjection, loop.shownView, previous);
+    setCompositeBrightness(1.0f);
     if (player->settings.showHud)
     {
         drawHud(describeFrame(loop, nullptr, false), windowWidth, windowHeight);
@@ -477,11 +476,12 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     const char* message = outcomeMessage();
     if (settings.showHud)
     {
-        drawHud(describeFrame(loop, message, true), windowWidth, windowHeight);
+        drawHud(describeFrame(loop, message, loop.aimMarker), windowWidth, windowHeight);
     }
     clock.mark(stageComposite);
 
     soundTheFrame();
+    clock.mark(stageSound);
 
     if (message != nullptr)
     {

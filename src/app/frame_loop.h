@@ -36,6 +36,10 @@ struct GameLoop
 
     double playSeconds = 0.0;       // time played, pauses left out
     float framesPerSecond = 0.0f;   // smoothed, for the display's corner
+
+    // The game keeps both on; the frame benchmark switches them off to measure what they cost.
+    bool aimMarker = true;     // the display marks what a shot fired now would hit first
+    bool dimWhilePaused = true; // a paused game's picture is shown dimmed
 };
 
 // How a frame ended.
@@ -55,7 +59,8 @@ enum FrameStage
     stageDrawScene, // the scene pass and the hit bursts, Player::update calls inside it excluded
     stageBlurPasses,
     stageComposite, // the composite and the display in front of it
-    stageSwap, // buffer swap and event polling
+    stageSound,     // the frame's sounds handed to the mixer
+    stageSwap,      // buffer swap and event polling
     stageCount,
 };
 

@@ -4,6 +4,8 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -11,8 +13,14 @@ namespace
 const int debrisPerBurst = 20;
 const int quadsPerBurst = 1 + debrisPerBurst;
 const int verticesPerQuad = 6;
-// How far the fastest debris gets in a lifetime, and the flash's widest, per unit of size (units).
-const float burstReach = 6.0f;
+// Where a burst's light can feed the bloom, per unit of size (units), as the shaders below draw it:
+// the flash never grows wider than 3; the fastest debris flies 12 a second and is 0.14 across. The
+// flash's light stays over the bloom threshold for its first 0.29 s, the debris' for its first 0.32 s;
+// after that a burst only adds to the lit colour.
+const float flashWidest = 3.0f;
+const float debrisSpeedMost = 12.0f;
+const float debrisRadius = 0.14f;
+const float brightFor = 0.32f;
 
 const char* burstVertexSource = R"(#version 440 core
 // Quad corners come from the vertex number alone: burst, then piece, then corner.
@@ -210,7 +218,12 @@ int getBurstSpheres(glm::vec4* spheres, int capacity)
     int count = 0;
     for (int i = 0; i < burstCount && count < capacity; i++)
     {
-        spheres[count++] = glm::vec4(bursts[i].position, bursts[i].size * burstReach);
+        const Burst& burst = bursts[i];
+        if (burst.age < brightFor)
+        {
+            float reach = std::max(flashWidest, debrisSpeedMost * burst.age + debrisRadius);
+            spheres[count++] = glm::vec4(burst.position, burst.size * reach);
+        }
     }
     return count;
 }

@@ -27,8 +27,9 @@ void updateBursts(float dt);
 // are as they were afterwards.
 void drawBursts(const glm::mat4& viewProjection, const glm::mat4& view);
 
-// Each live burst's bounding sphere (centre, radius in world units), for whoever needs to know where
-// bright light may be; returns how many were written.
+// The bounding sphere (centre, radius in world units) of what each burst writes to the bright output
+// now, for the bloom's blur; a burst whose light no longer reaches the bloom threshold has none.
+// Returns how many were written.
 int getBurstSpheres(glm::vec4* spheres, int capacity);
 
 // How many bursts are alive.

@@ -536,6 +536,13 @@ static bool eyeStayed(const glm::mat4& view, const glm::mat4& previousViewProjec
     return std::fabs(clip.x) <= tolerance && std::fabs(clip.y) <= tolerance && std::fabs(clip.w) <= tolerance;
 }
 
+static float compositeBrightness = 1.0f;
+
+void setCompositeBrightness(float brightness)
+{
+    compositeBrightness = brightness;
+}
+
 void drawComposite(const glm::mat4& projection, const glm::mat4& view, glm::mat4& previousViewProjection)
 {
     glm::mat4 viewProjection = projection * view;
@@ -565,6 +572,8 @@ void drawComposite(const glm::mat4& projection, const glm::mat4& view, glm::mat4
         glUniformMatrix4fv(glGetUniformLocation(program, "previousVP"), 1, GL_FALSE,
                            glm::value_ptr(previousViewProjection));
     }
+
+    glUniform1f(glGetUniformLocation(program, "brightness"), compositeBrightness);
 
     glBindFramebuffer(GL_FRAMEBUFFER, windowFramebuffer);
     glBindVertexArray(quadVAO);

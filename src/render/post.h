@@ -98,3 +98,7 @@ void setUpComposite(int width, int height, GLuint bloomTexture);
 // then remembers this frame's for the next. A camera that has not moved since (the same matrix) takes
 // stillPostProgram, one whose eye stayed where it was turningPostProgram.
 void drawComposite(const glm::mat4& projection, const glm::mat4& view, glm::mat4& previousViewProjection);
+
+// Scales every colour the composite writes from now on (1 at start): a paused game is shown dimmed
+// for no extra pass and no blending.
+void setCompositeBrightness(float brightness);

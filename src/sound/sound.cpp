@@ -354,6 +354,11 @@ void setSoundPaused(bool paused)
     updateHum();
 }
 
+bool isSoundOn()
+{
+    return sound.context != nullptr;
+}
+
 void stopSound()
 {
     if (sound.context != nullptr)

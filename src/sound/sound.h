@@ -46,3 +46,6 @@ void setSoundPaused(bool paused);
 
 // Releases the device and everything made in startSound.
 void stopSound();
+
+// Whether a device is open and mixing: false before startSound, without a device and after stopSound.
+bool isSoundOn();

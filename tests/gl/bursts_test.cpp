@@ -5,6 +5,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace
@@ -134,6 +135,49 @@ TEST_F(Bursts, AFlashBrightEnoughToBloomFadesWithinHalfASecond)
     EXPECT_EQ(getBurstCount(), 0) << "gone half a second after it began";
 }
 
+// The bloom blurs only around the spheres a burst reports: every bright pixel it draws, at any age,
+// must be inside the screen box of its sphere, and once it reports none it draws nothing bright.
+TEST_F(Bursts, EveryBrightPixelIsInsideTheSphereItReports)
+{
+    const float ages[] = {0.0f, 0.1f, 0.2f, 0.28f, 0.31f, 0.33f, 0.45f};
+    const float expectedRadius[] = {3.0f, 3.0f, 3.0f, 3.5f, 3.86f, 0.0f, 0.0f};
+    for (int a = 0; a < 7; a++)
+    {
+        clearBursts();
+        addBurst(glm::vec3(0.0f, 0.0f, -15.0f), 1.0f);
+        updateBursts(ages[a]);
+        glm::vec4 sphere(0.0f);
+        int spheres = getBurstSpheres(&sphere, 1);
+        EXPECT_NEAR(sphere.w, expectedRadius[a], 0.01f) << "at " << ages[a] << " s";
+        SceneTargets scene;
+        drawBursts(viewProjection, view);
+        glReadBuffer(GL_COLOR_ATTACHMENT2);
+        std::vector<float> rgb(size * size * 3);
+        glReadPixels(0, 0, size, size, GL_RGB, GL_FLOAT, rgb.data());
+        // The sphere's box on this 128 x 128 screen: its centre is the screen's, and its radius
+        // projects to r / 15 / tan 30 deg of the half-width.
+        float halfBox = sphere.w / 15.0f / std::tan(glm::radians(30.0f)) * size / 2.0f;
+        int bright = 0;
+        for (int y = 0; y < size; y++)
+        {
+            for (int x = 0; x < size; x++)
+            {
+                const float* p = &rgb[(y * size + x) * 3];
+                // Burst light always has red in it; the cleared background has none.
+                if (p[0] == 0.0f)
+                {
+                    continue;
+                }
+                bright++;
+                bool inside = spheres == 1 && std::abs(x + 0.5f - size / 2.0f) <= halfBox + 1.0f &&
+                              std::abs(y + 0.5f - size / 2.0f) <= halfBox + 1.0f;
+                ASSERT_TRUE(inside) << "bright at " << x << "," << y << " at " << ages[a] << " s";
+            }
+        }
+        EXPECT_EQ(bright > 0, spheres == 1) << "at " << ages[a] << " s";
+    }
+}
+
 TEST_F(Bursts, TheEarthsBurstIsLargerAndBurstsHideBehindWhatIsInFront)
 {
     addBurst(glm::vec3(0.0f, 0.0f, -40.0f), 1.0f);
@@ -165,7 +209,7 @@ TEST_F(Bursts, ManyAtOnceKeepTheNewestAndBlendingIsAsItWas)
     for (int i = 0; i < maxBursts + 5; i++)
     {
         addBurst(glm::vec3(static_cast<float>(i), 0.0f, -50.0f), 1.0f);
-        updateBursts(0.01f);
+        updateBursts(0.001f);
     }
     EXPECT_EQ(getBurstCount(), maxBursts);
     glm::vec4 spheres[maxBursts];
@@ -175,7 +219,7 @@ TEST_F(Bursts, ManyAtOnceKeepTheNewestAndBlendingIsAsItWas)
     {
         newest = std::max(newest, sphere.x);
         EXPECT_GE(sphere.x, 5.0f) << "the five oldest made way";
-        EXPECT_FLOAT_EQ(sphere.w, 6.0f) << "flash and debris stay within six units";
+        EXPECT_FLOAT_EQ(sphere.w, 3.0f) << "the flash's widest, as long as the debris is nearer";
     }
     EXPECT_EQ(newest, 36.0f);
 

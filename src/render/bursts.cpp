@@ -202,10 +202,14 @@ void drawBursts(const glm::mat4& viewProjection, const glm::mat4& view)
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glDepthMask(GL_FALSE);
+    // The second colour output is left as it was: not writing it at all spares a blended write per
+    // fragment.
+    glColorMaski(1, GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glBindVertexArray(burstVertexArray);
     glDrawArrays(GL_TRIANGLES, 0, burstCount * quadsPerBurst * verticesPerQuad);
     glBindVertexArray(0);
     glDepthMask(GL_TRUE);
+    glColorMaski(1, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glBlendFunc(static_cast<GLenum>(sourceFactor), static_cast<GLenum>(destinationFactor));
     if (!blending)
     {

@@ -95,9 +95,10 @@ int main(int argc, char** argv)
             end = FrameEnd::keepRunning;
         }
     }
-    printf("aimed shots at marked targets, %dx%d: %d of %d hit (turning %d frames, waiting %d frames; "
-           "outcomes cleared to go on: %d)\n",
-           windowWidth, windowHeight, tally.hits, tally.shots, tally.framesTurning, tally.framesWaiting, outcomes);
+    printf("aimed shots at marked targets, %dx%d: %d of %d hit, %d parked on the way by a report elsewhere "
+           "(turning %d frames, waiting %d frames; outcomes cleared to go on: %d)\n",
+           windowWidth, windowHeight, tally.hits, tally.shots, tally.parkedOnTheWay, tally.framesTurning,
+           tally.framesWaiting, outcomes);
     if (wonPicture != nullptr)
     {
         if (end != FrameEnd::outcome || !isGameWon())

@@ -13,6 +13,8 @@ const glm::vec4 textColour(0.92f, 0.96f, 1.0f, 0.95f);
 const glm::vec4 shadowColour(0.0f, 0.0f, 0.0f, 0.6f);
 const glm::vec4 warningColour(1.0f, 0.36f, 0.2f, 1.0f);
 const glm::vec4 panelColour(0.02f, 0.03f, 0.08f, 0.78f);
+// The help panel is opaque: it is filled without blending, which costs next to nothing.
+const glm::vec4 helpPanelColour(0.02f, 0.03f, 0.08f, 1.0f);
 const glm::vec4 liveTargetColour(1.0f, 0.62f, 0.18f, 0.95f);
 const glm::vec4 unseenTargetColour(0.62f, 0.64f, 0.7f, 0.7f);
 
@@ -113,7 +115,7 @@ void addHelpPanel(const Layout& layout, int width, int height)
                         3.0f * padding;
     float x = std::round((static_cast<float>(width) - panelWidth) / 2.0f);
     float y = std::round((static_cast<float>(height) - panelHeight) / 2.0f);
-    addRect(x, y, panelWidth, panelHeight, panelColour);
+    addRect(x, y, panelWidth, panelHeight, helpPanelColour);
     addShadowedText("Keys", x + padding, y + padding, layout.large, textColour, layout);
     float lineY = y + 2.0f * padding + titleHeight;
     for (const HelpLine& line : helpLines)

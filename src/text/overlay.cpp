@@ -70,6 +70,16 @@ FontAtlas atlas;
 // The batch lives here rather than on the heap: queuing a frame never allocates.
 OverlayVertex vertices[maxQuads * verticesPerQuad];
 int quadCount = 0;
+// Opaque rectangles are not drawn as quads: each is a scissored clear, which the software renderer
+// fills a tile at a time without running a shader or blending, and which therefore comes first.
+struct SolidRect
+{
+    int x0, y0, x1, y1; // pixels, origin top-left, y down; x1 and y1 exclusive
+    float colour[4];
+};
+const int maxSolidRects = 64;
+SolidRect solidRects[maxSolidRects];
+int solidRectCount = 0;
 int targetWidth = 0;
 int targetHeight = 0;
 int atlasWidth = 0;
@@ -281,6 +291,7 @@ void destroyText()
 void beginOverlay(int width, int height)
 {
     quadCount = 0;
+    solidRectCount = 0;
     if (width <= 0 || height <= 0 || width > maxTargetSize || height > maxTargetSize)
     {
         sayOnce(saidBadTarget, "Overlay target refused: %dx%d is not 1 to %d pixels a side", width, height,
@@ -351,14 +362,64 @@ void addRect(float x, float y, float width, float height, glm::vec4 colour)
         return;
     }
     const uint8_t bytes[4] = {toByte(colour.r), toByte(colour.g), toByte(colour.b), toByte(colour.a)};
+    if (bytes[3] == 255 && solidRectCount < maxSolidRects)
+    {
+        // The colour the quad would have written: its bytes, as the target stores them.
+        solidRects[solidRectCount++] = SolidRect{x0, y0, x1, y1,
+                                                 {bytes[0] / 255.0f, bytes[1] / 255.0f, bytes[2] / 255.0f, 1.0f}};
+        return;
+    }
     // The centre of texel (0, 0), the covered one.
     pushQuad(static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1), static_cast<float>(y1),
              0.5f, 0.5f, 0.5f, 0.5f, bytes);
 }
 
+// Fills the opaque rectangles queued this frame, each with a scissored clear of the bound target;
+// the clear colour and the scissor are as they were afterwards.
+static void fillSolidRects()
+{
+    if (solidRectCount == 0)
+    {
+        return;
+    }
+    GLfloat clearColour[4];
+    GLint scissorBox[4];
+    GLboolean scissorTest = glIsEnabled(GL_SCISSOR_TEST);
+    GLboolean colourMask[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    glGetIntegerv(GL_SCISSOR_BOX, scissorBox);
+    glGetBooleanv(GL_COLOR_WRITEMASK, colourMask);
+    glEnable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    for (int i = 0; i < solidRectCount; i++)
+    {
+        const SolidRect& rect = solidRects[i];
+        // GL counts rows from the bottom.
+        glScissor(rect.x0, targetHeight - rect.y1, rect.x1 - rect.x0, rect.y1 - rect.y0);
+        glClearColor(rect.colour[0], rect.colour[1], rect.colour[2], rect.colour[3]);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    solidRectCount = 0;
+    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+    glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
+    glColorMask(colourMask[0], colourMask[1], colourMask[2], colourMask[3]);
+    if (!scissorTest)
+    {
+        glDisable(GL_SCISSOR_TEST);
+    }
+}
+
+
 void drawOverlay()
 {
-    if (quadCount == 0 || overlayProgram == 0 || targetWidth == 0)
+    if (targetWidth == 0)
+    {
+        quadCount = 0;
+        solidRectCount = 0;
+        return;
+    }
+    fillSolidRects();
+    if (quadCount == 0 || overlayProgram == 0)
     {
         quadCount = 0;
         return;

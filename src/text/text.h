@@ -31,7 +31,9 @@ float addText(const char* text, float x, float y, float pixelHeight, glm::vec4 c
 // advance. Zero without a font.
 glm::vec2 measureText(const char* text, float pixelHeight);
 
-// Queues a filled rectangle; its edges are rounded to whole pixels.
+// Queues a filled rectangle; its edges are rounded to whole pixels. An opaque one (alpha 1) is filled
+// before everything else queued this frame, whatever the order of the calls: it lies under all text
+// and every translucent rectangle.
 void addRect(float x, float y, float width, float height, glm::vec4 colour);
 
 // Draws everything queued, in the order queued, in one draw call over whatever framebuffer is bound,

@@ -315,6 +315,46 @@ TEST_F(TextOverlay, RectanglesCoverExactlyTheirPixelsInOneDrawInTheOrderQueued)
     EXPECT_EQ(target.read().inkBox().x, -1);
 }
 
+// An opaque panel is filled without a draw, before the rest: text queued before it still shows on it.
+TEST_F(TextOverlay, OpaqueRectanglesLieUnderTheTextAndLeaveTheClearStateAlone)
+{
+    Target target(64, 64);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 64, 64);
+    glClearColor(0.1f, 0.2f, 0.3f, 0.4f);
+    drawCalls = 0;
+    beginOverlay(64, 64);
+    addText("Mg", 12.0f, 10.0f, 18.0f, white);
+    addRect(5.0f, 5.0f, 40.0f, 30.0f, glm::vec4(0.5f, 0.25f, 0.75f, 1.0f));
+    drawOverlay();
+    EXPECT_EQ(drawCalls, 1) << "the text alone is drawn";
+
+    Pixels pixels = target.read();
+    EXPECT_EQ(pixels.at(5, 5), glm::ivec3(128, 64, 191));
+    EXPECT_EQ(pixels.at(44, 34), glm::ivec3(128, 64, 191));
+    EXPECT_EQ(pixels.at(45, 34), glm::ivec3(0, 0, 0));
+    EXPECT_EQ(pixels.at(44, 35), glm::ivec3(0, 0, 0));
+    int whitePixels = 0;
+    for (int y = 10; y < 35; ++y)
+    {
+        for (int x = 12; x < 45; ++x)
+        {
+            whitePixels += pixels.at(x, y) == glm::ivec3(255, 255, 255);
+        }
+    }
+    EXPECT_GT(whitePixels, 20) << "the text shows on the panel";
+
+    GLfloat clearColour[4] = {};
+    GLint box[4] = {};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_EQ(glm::vec4(clearColour[0], clearColour[1], clearColour[2], clearColour[3]),
+              glm::vec4(0.1f, 0.2f, 0.3f, 0.4f));
+    EXPECT_EQ(glm::ivec4(box[0], box[1], box[2], box[3]), glm::ivec4(0, 0, 64, 64));
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    glDisable(GL_SCISSOR_TEST);
+}
+
 TEST_F(TextOverlay, FrameStateComesBackAsItWas)
 {
     Target target(32, 32);
@@ -449,8 +489,10 @@ TEST_F(TextOverlay, WhatCannotBeDrawnIsDroppedAndSaidOnce)
     EXPECT_EQ(countLines(log), 1) << log;
     EXPECT_EQ(target.read().inkBox().x, -1);
 
-    // One white quad per pixel fills the batch's 4096 quads exactly; the red cover and the text
-    // queued after them are dropped, two frames running, said once.
+    // One half-white quad per pixel fills the batch's 4096 quads exactly; the red cover and the text
+    // queued after them are dropped, two frames running, said once. (Opaque rectangles are no quads.)
+    const glm::vec4 halfWhite(1.0f, 1.0f, 1.0f, 0.5f);
+    const glm::vec4 halfRed(1.0f, 0.0f, 0.0f, 0.5f);
     log = captureStdout(
         [&]
         {
@@ -459,18 +501,26 @@ TEST_F(TextOverlay, WhatCannotBeDrawnIsDroppedAndSaidOnce)
                 beginOverlay(64, 64);
                 for (int i = 0; i < 64 * 64; ++i)
                 {
-                    addRect(static_cast<float>(i % 64), static_cast<float>(i / 64), 1.0f, 1.0f, white);
+                    addRect(static_cast<float>(i % 64), static_cast<float>(i / 64), 1.0f, 1.0f, halfWhite);
                 }
-                addRect(0.0f, 0.0f, 64.0f, 64.0f, glm::vec4(1.0f, 0.0f, 0.0f, 1.0f));
-                addText("3 / 14", 0.0f, 0.0f, 18.0f, glm::vec4(1.0f, 0.0f, 0.0f, 1.0f));
+                addRect(0.0f, 0.0f, 64.0f, 64.0f, halfRed);
+                addText("3 / 14", 0.0f, 0.0f, 18.0f, halfRed);
                 drawOverlay();
+                target.clear();
             }
+            beginOverlay(64, 64);
+            for (int i = 0; i < 64 * 64; ++i)
+            {
+                addRect(static_cast<float>(i % 64), static_cast<float>(i / 64), 1.0f, 1.0f, halfWhite);
+            }
+            addRect(0.0f, 0.0f, 64.0f, 64.0f, halfRed);
+            drawOverlay();
         });
     EXPECT_EQ(countLines(log), 1) << log;
     Pixels pixels = target.read();
     for (int i = 0; i < 64 * 64; ++i)
     {
-        ASSERT_EQ(pixels.at(i % 64, i / 64), glm::ivec3(255)) << "pixel " << i % 64 << ", " << i / 64;
+        ASSERT_EQ(pixels.at(i % 64, i / 64), glm::ivec3(128)) << "pixel " << i % 64 << ", " << i / 64;
     }
 }
 

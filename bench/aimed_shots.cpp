@@ -18,27 +18,40 @@
 namespace
 {
 
-// The window as it is shown, read from its front buffer after the outcome frame was presented.
+// The window as the X server shows it, after the outcome frame was presented (as a screen grab
+// would take it: the GL front buffer of a window is not kept for reading back).
 bool saveWindow(const char* path)
 {
-    std::vector<unsigned char> rgb(static_cast<size_t>(windowWidth) * windowHeight * 3);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glReadBuffer(GL_FRONT);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, windowWidth, windowHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    Display* display = glfwGetX11Display();
+    XSync(display, False);
+    XImage* image = XGetImage(display, glfwGetX11Window(window), 0, 0, static_cast<unsigned>(windowWidth),
+                              static_cast<unsigned>(windowHeight), AllPlanes, ZPixmap);
+    if (image == nullptr)
+    {
+        fprintf(stderr, "Cannot read the window back\n");
+        return false;
+    }
     FILE* file = fopen(path, "wb");
     if (file == nullptr)
     {
         fprintf(stderr, "Cannot write %s\n", path);
+        XDestroyImage(image);
         return false;
     }
     fprintf(file, "P6\n%d %d\n255\n", windowWidth, windowHeight);
-    // PPM rows run top to bottom, GL's bottom to top.
-    for (int row = windowHeight - 1; row >= 0; row--)
+    for (int y = 0; y < windowHeight; y++)
     {
-        fwrite(&rgb[static_cast<size_t>(row) * windowWidth * 3], 1, static_cast<size_t>(windowWidth) * 3, file);
+        for (int x = 0; x < windowWidth; x++)
+        {
+            unsigned long pixel = XGetPixel(image, x, y);
+            unsigned char rgb[3] = {static_cast<unsigned char>((pixel & image->red_mask) >> 16),
+                                    static_cast<unsigned char>((pixel & image->green_mask) >> 8),
+                                    static_cast<unsigned char>(pixel & image->blue_mask)};
+            fwrite(rgb, 1, 3, file);
+        }
     }
     fclose(file);
+    XDestroyImage(image);
     return true;
 }
 

@@ -454,8 +454,9 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     clock.mark(stageWorldUpdate);
 
     drawScene(dt, player);
-    drawBursts(player->getProjectionMatrix() * player->getViewMatrix(), player->getViewMatrix());
     clock.mark(stageDrawScene);
+    drawBursts(player->getProjectionMatrix() * player->getViewMatrix(), player->getViewMatrix());
+    clock.mark(stageBursts);
 
     bindWindowFramebuffer();
     GLuint bloomTexture = blurBrightParts();
@@ -473,12 +474,13 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     }
     loop.shownPreviousViewProjection = loop.previousViewProjection;
     drawComposite(loop.shownProjection, loop.shownView, loop.previousViewProjection);
+    clock.mark(stageComposite);
     const char* message = outcomeMessage();
     if (settings.showHud)
     {
         drawHud(describeFrame(loop, message, loop.aimMarker), windowWidth, windowHeight);
     }
-    clock.mark(stageComposite);
+    clock.mark(stageDisplay);
 
     soundTheFrame();
     clock.mark(stageSound);

@@ -56,9 +56,11 @@ enum FrameStage
     stagePlayerUpdate, // every Player::update call of the frame together
     stagePhysicsStep,
     stageWorldUpdate,
-    stageDrawScene, // the scene pass and the hit bursts, Player::update calls inside it excluded
+    stageDrawScene, // the scene pass, Player::update calls inside it excluded
+    stageBursts,    // the hit bursts added onto the scene
     stageBlurPasses,
-    stageComposite, // the composite and the display in front of it
+    stageComposite,
+    stageDisplay,   // the heads-up display in front of the composite, the aim marker's query included
     stageSound,     // the frame's sounds handed to the mixer
     stageSwap,      // buffer swap and event polling
     stageCount,

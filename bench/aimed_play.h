@@ -147,9 +147,29 @@ class AimedPlay
         return object->isDynamic ? object->getDynamicActor()->getLinearVelocity() : glm::vec3(0.0f);
     }
 
+    // A box where the body's flight and spin take it in the coming seconds.
+    static BoxPlacement boxAfter(SceneObject* object, const BoxPlacement& now, float seconds)
+    {
+        if (!object->isDynamic)
+        {
+            return now;
+        }
+        BoxPlacement later = now;
+        later.center += velocityOf(object) * seconds;
+        glm::vec3 spin = object->getDynamicActor()->getAngularVelocity();
+        float angle = glm::length(spin) * seconds;
+        if (angle > 0.0f)
+        {
+            later.rotation = glm::normalize(glm::angleAxis(angle, spin / glm::length(spin)) * now.rotation);
+        }
+        return later;
+    }
+
     // Whether two objects of the field, seen or already removed, start or stop touching within the
-    // next seconds if everything flies on as it does now. Every trigger report parks a shot in flight,
-    // wherever it happens.
+    // next seconds if everything flies and spins on as it does now. Every trigger report parks a shot
+    // in flight, wherever it happens. The asteroids all start alike and spin alike, so neighbours that
+    // do not touch now come to touch together as they turn: the boxes are compared where they will be
+    // every twentieth of a second.
     static bool isFieldAboutToReport(float seconds)
     {
         SceneObject* objects[sceneObjectCapacity];
@@ -160,6 +180,7 @@ class AimedPlay
         }
         objects[count++] = earth;
         objects[count++] = sun;
+        const int samples = static_cast<int>(std::ceil(seconds / 0.05f));
         for (int i = 0; i < count; i++)
         {
             BoxPlacement a = boxOf(objects[i]);
@@ -176,13 +197,14 @@ class AimedPlay
                 {
                     continue;
                 }
-                float first = 0.0f;
-                float last = 0.0f;
-                bool meet = boxesOverlapAlong(a, b, motion, first, last);
                 bool touching = boxesOverlap(a, b);
-                if ((touching && (!meet || last < 1.0f)) || (!touching && meet))
+                for (int k = 1; k <= samples; k++)
                 {
-                    return true;
+                    float t = seconds * static_cast<float>(k) / static_cast<float>(samples);
+                    if (boxesOverlap(boxAfter(objects[i], a, t), boxAfter(objects[j], b, t)) != touching)
+                    {
+                        return true;
+                    }
                 }
             }
         }

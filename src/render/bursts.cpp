@@ -5,6 +5,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -13,14 +14,41 @@ namespace
 const int debrisPerBurst = 20;
 const int quadsPerBurst = 1 + debrisPerBurst;
 const int verticesPerQuad = 6;
-// Where a burst's light can feed the bloom, per unit of size (units), as the shaders below draw it:
-// the flash never grows wider than 3; the fastest debris flies 12 a second and is 0.14 across. The
-// flash's light stays over the bloom threshold for its first 0.29 s, the debris' for its first 0.32 s;
-// after that a burst only adds to the lit colour.
-const float flashWidest = 3.0f;
+// Where a burst's light feeds the bloom, as the shaders below draw it (sizes per unit of size, in
+// units). The flash is over the bloom threshold only near its centre: its light there is 6.79 fade^2
+// (9 fade^2 times the luminance of its colour), falling as (1 - d^2)^2 to its edge, so it is bright
+// out to d^2 = 1 - sqrt(1.2 / (6.79 fade^2)) of its radius, and not at all after 0.29 s. The debris'
+// light, 3.32 fade, is over the threshold for its first 0.32 s, out to where the fastest piece (12 a
+// second, 0.14 across) has flown. After that a burst only adds to the lit colour.
+const float flashCentreLight = 6.7948f;
+const float bloomThreshold = 1.2f;
 const float debrisSpeedMost = 12.0f;
 const float debrisRadius = 0.14f;
-const float brightFor = 0.32f;
+const float debrisBrightFor = 0.32f;
+
+float flashRadius(float age)
+{
+    float t = std::clamp(age / 0.12f, 0.0f, 1.0f);
+    return 0.8f + 2.2f * t * t * (3.0f - 2.0f * t);
+}
+
+// How far from its centre a burst of size 1 writes to the bright output at an age; 0 when nowhere.
+float brightReach(float age)
+{
+    float fade = std::clamp(1.0f - age / burstLifetime, 0.0f, 1.0f);
+    float reach = 0.0f;
+    float centreLight = flashCentreLight * fade * fade;
+    if (centreLight > bloomThreshold)
+    {
+        reach = flashRadius(age) * std::sqrt(1.0f - std::sqrt(bloomThreshold / centreLight));
+    }
+    if (age < debrisBrightFor)
+    {
+        reach = std::max(reach, debrisSpeedMost * age + debrisRadius);
+    }
+    // A little room for the half-float targets' rounding near the threshold.
+    return reach > 0.0f ? reach * 1.02f + 0.02f : 0.0f;
+}
 
 const char* burstVertexSource = R"(#version 440 core
 // Quad corners come from the vertex number alone: burst, then piece, then corner.
@@ -223,9 +251,9 @@ int getBurstSpheres(glm::vec4* spheres, int capacity)
     for (int i = 0; i < burstCount && count < capacity; i++)
     {
         const Burst& burst = bursts[i];
-        if (burst.age < brightFor)
+        float reach = brightReach(burst.age);
+        if (reach > 0.0f)
         {
-            float reach = std::max(flashWidest, debrisSpeedMost * burst.age + debrisRadius);
             spheres[count++] = glm::vec4(burst.position, burst.size * reach);
         }
     }

@@ -37,6 +37,8 @@ class AimedPlay
         // Misses whose shot a trigger report elsewhere in the field parked on its way: the rules park
         // the projectile on every report.
         int parkedOnTheWay = 0;
+        // Misses whose flight the end of the game cut short.
+        int endedInFlight = 0;
     };
 
     AimedPlay()
@@ -99,7 +101,9 @@ class AimedPlay
             if ((end = runFrame(loop)) != FrameEnd::keepRunning)
             {
                 // A win ends the game in the frame of the hit.
-                tally.hits += actorObjects.count(chosen->getDynamicActor()) == 0;
+                bool hit = actorObjects.count(chosen->getDynamicActor()) == 0;
+                tally.hits += hit ? 1 : 0;
+                tally.endedInFlight += hit ? 0 : 1;
                 return false;
             }
             tally.framesWaiting++;

@@ -108,9 +108,9 @@ int main(int argc, char** argv)
             end = FrameEnd::keepRunning;
         }
     }
-    printf("aimed shots at marked targets, %dx%d: %d of %d hit, %d parked on the way by a report elsewhere "
+    printf("aimed shots at marked targets, %dx%d: %d of %d hit, %d parked on the way by a report elsewhere, %d cut short by the end of the game "
            "(turning %d frames, waiting %d frames; outcomes cleared to go on: %d)\n",
-           windowWidth, windowHeight, tally.hits, tally.shots, tally.parkedOnTheWay, tally.framesTurning,
+           windowWidth, windowHeight, tally.hits, tally.shots, tally.parkedOnTheWay, tally.endedInFlight, tally.framesTurning,
            tally.framesWaiting, outcomes);
     if (wonPicture != nullptr)
     {

@@ -737,9 +737,9 @@ int main(int argc, char** argv)
     printf("sound on the main thread (%s): median %.4f ms, p90 %.4f ms, most %.4f ms a frame\n",
            isSoundOn() ? "mixing" : "no audio device", percentile(column(allFrames(game), soundStage), 0.5),
            percentile(column(allFrames(game), soundStage), 0.9), percentile(column(allFrames(game), soundStage), 1.0));
-    printf("aimed shots at marked targets, %dx%d: %d of %d hit, %d parked on the way by a report elsewhere "
+    printf("aimed shots at marked targets, %dx%d: %d of %d hit, %d parked on the way by a report elsewhere, %d cut short by the end of the game "
            "(turning %d frames, waiting %d frames)\n",
-           windowWidth, windowHeight, tally.hits, tally.shots, tally.parkedOnTheWay, tally.framesTurning,
+           windowWidth, windowHeight, tally.hits, tally.shots, tally.parkedOnTheWay, tally.endedInFlight, tally.framesTurning,
            tally.framesWaiting);
     return 0;
 }

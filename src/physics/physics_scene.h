@@ -92,6 +92,15 @@ struct PhysicsScene
     std::vector<uint64_t> touchingKeys;
     std::vector<uint64_t> currentKeys;
     std::vector<TriggerPair> pendingReports;
+    // Every touch of a swept body this pass, before only the earliest of each body's new ones is kept.
+    struct SweptContact
+    {
+        uint64_t key;
+        uint32_t sweptActor;
+        float time;    // share of the step at which the touch begins
+        bool touching; // counts as touching after the pass
+    };
+    std::vector<SweptContact> sweptContacts;
     // Scratch space of the trigger pass, kept to avoid allocating every step.
     std::vector<uint32_t> triggerCandidates;
     btNodeStack queryStack;
@@ -109,6 +118,8 @@ struct PhysicsScene
     // Collects this step's trigger pairs on the current poses (along the coming dt for swept bodies) and
     // queues found/lost reports.
     void runTriggerPass(float dt);
+    // Moves the swept bodies' touches that stand into currentKeys (see triggers.cpp).
+    void keepEarliestSweptContacts();
     // Works out each swept body's path over the coming dt and the bounds its collision boxes cover.
     void prepareSweptPaths(float dt);
     // Fills triggerCandidates with the actor of every collision box whose broadphase leaf meets the bounds.

@@ -171,6 +171,10 @@ struct TriggerPair
     Shape* otherShape;
     RigidActor* otherActor;
     TriggerStatus status;
+    // Where the two actors were when the touch began (a fast body is met on its way, not where the
+    // step leaves it); for a lost touch, where they were when the step started.
+    glm::vec3 triggerPosition = glm::vec3(0.0f);
+    glm::vec3 otherPosition = glm::vec3(0.0f);
 };
 
 // Receives a step's trigger reports, synchronously inside PhysicsWorld::step.
@@ -186,7 +190,9 @@ class SimulationEventCallback
 struct SweepHit
 {
     RigidActor* actor = nullptr;
-    float distance = 0.0f; // from the start along the direction to the first touch, in units
+    // How far the launch speed alone has carried the box at the first touch (speed x time), in units;
+    // gravity's share of the flight is not in it.
+    float distance = 0.0f;
 };
 
 class PhysicsWorld
@@ -215,10 +221,11 @@ class PhysicsWorld
 
     // The first collision box another actor offers to actor's trigger box flown from start at velocity
     // (units per second) for up to maxDistance, while every other body moves on at its own velocity:
-    // what a shot fired now would meet first. The shot and the others fall alike under gravity, so it
-    // drops out. The actor itself and ignore (may be null) are skipped; the box flies unturned, as a
-    // body teleported to Transform(start) sits. The geometry is the swept triggers' own. False when
-    // nothing is met or the input is unusable (with one console line).
+    // what a shot fired now would meet first. The flight bends under gravity as a shot's does: bodies
+    // that fall alike meet it on a straight relative path, the statics and the ship on its arc. The
+    // actor itself and ignore (may be null) are skipped; the box flies unturned, as a body teleported to
+    // Transform(start) sits. The geometry is the swept triggers' own. False when nothing is met or the
+    // input is unusable (with one console line).
     bool sweepTrigger(const RigidDynamic* actor, const glm::vec3& start, const glm::vec3& velocity,
                       float maxDistance, SweepHit& hit, const RigidActor* ignore = nullptr) const;
 

@@ -99,19 +99,35 @@ bool narrowOverlapTimes(float distance, float rate, float reach, float& first, f
     return first <= last;
 }
 
-// Whether a trigger box and a collision box count as touching after this step's pass. relativeMotion is
-// how far the collision box moves relative to the trigger box during the step.
-bool touchesInStep(const OrientedBox& trigger, const OrientedBox& other, const btVector3& relativeMotion)
+// How a trigger box and a collision box meet during this step's pass. relativeMotion is how far the
+// collision box moves relative to the trigger box during the step.
+struct StepContact
 {
+    bool met = false;      // they touch at some moment of the step
+    bool touching = false; // they count as touching after this pass
+    float time = 0.0f;     // the share of the step at which they first touch
+};
+
+StepContact contactInStep(const OrientedBox& trigger, const OrientedBox& other, const btVector3& relativeMotion)
+{
+    StepContact contact;
     // Every pair is judged at the step's start poses, swept or not.
     if (overlapOrientedBoxes(trigger, other))
-        return true;
+    {
+        contact.met = true;
+        contact.touching = true;
+        return contact;
+    }
     if (relativeMotion.isZero())
-        return false;
-    // Met and parted again inside the step: no start pose would ever see this crossing.
+        return contact;
     float first = 0.0f;
     float last = 0.0f;
-    return sweepOrientedBoxes(trigger, other, relativeMotion, first, last) && last < 1.0f;
+    contact.met = sweepOrientedBoxes(trigger, other, relativeMotion, first, last);
+    contact.time = first;
+    // Met and parted again inside the step: no start pose would ever see this crossing. A pair still
+    // touching at the end of the path is left to the next step's start test.
+    contact.touching = contact.met && last < 1.0f;
+    return contact;
 }
 
 // Collects the actor index of every broadphase leaf whose box meets the query box.
@@ -320,9 +336,32 @@ void PhysicsScene::collectCandidates(const btVector3& low, const btVector3& high
     broadphase->m_sets[1].collideTVNoStackAlloc(broadphase->m_sets[1].m_root, volume, queryStack, collector);
 }
 
+// A swept body is stopped by the first thing it meets: the game parks the projectile on every report,
+// so a step short enough would have reported that touch alone. Of its touches that would begin this
+// step, only the earliest along its path stand (ties, such as two boxes of one object met face on, or
+// two objects in one place, all stand); touches that carry on from the last pass are kept as they are.
+void PhysicsScene::keepEarliestSweptContacts()
+{
+    auto isNew = [this](uint64_t key) { return !std::binary_search(touchingKeys.begin(), touchingKeys.end(), key); };
+    // Two touches closer together than this share of a step count as one moment.
+    const float sameMoment = 1e-6f;
+    for (uint32_t swept : sweptActors)
+    {
+        float earliest = 2.0f;
+        for (const SweptContact& contact : sweptContacts)
+            if (contact.sweptActor == swept && isNew(contact.key))
+                earliest = std::min(earliest, contact.time);
+        for (const SweptContact& contact : sweptContacts)
+            if (contact.sweptActor == swept && contact.touching &&
+                (!isNew(contact.key) || contact.time <= earliest + sameMoment))
+                currentKeys.push_back(contact.key);
+    }
+}
+
 void PhysicsScene::runTriggerPass(float dt)
 {
     currentKeys.clear();
+    sweptContacts.clear();
     prepareSweptPaths(dt);
     std::vector<uint32_t>& candidates = triggerCandidates;
     for (uint32_t triggerIndex = 0; triggerIndex < actors.size(); triggerIndex++)
@@ -371,12 +410,21 @@ void PhysicsScene::runTriggerPass(float dt)
                     const Shape& otherShape = *other.shapes[otherSlot];
                     if (!isCollisionBox(otherShape))
                         continue;
-                    if (touchesInStep(box, worldBox(otherPose, otherShape), relativeMotion))
-                        currentKeys.push_back(makeKey(triggerIndex, triggerSlot, otherIndex, otherSlot));
+                    StepContact contact = contactInStep(box, worldBox(otherPose, otherShape), relativeMotion);
+                    uint64_t key = makeKey(triggerIndex, triggerSlot, otherIndex, otherSlot);
+                    if (trigger.sweptTriggers || other.sweptTriggers)
+                    {
+                        if (contact.met)
+                            sweptContacts.push_back(SweptContact{key, trigger.sweptTriggers ? triggerIndex : otherIndex,
+                                                                 contact.time, contact.touching});
+                    }
+                    else if (contact.touching)
+                        currentKeys.push_back(key);
                 }
             }
         }
     }
+    keepEarliestSweptContacts();
     std::sort(currentKeys.begin(), currentKeys.end());
 
     // Merge against the previous pass: new keys begin touching, vanished keys stop.
@@ -384,8 +432,17 @@ void PhysicsScene::runTriggerPass(float dt)
     {
         ActorRecord& trigger = *actors[keyTriggerActor(key)];
         ActorRecord& other = *actors[keyOtherActor(key)];
-        pendingReports.push_back(TriggerPair{trigger.shapes[keyTriggerSlot(key)], trigger.handle.get(),
-                                             other.shapes[keyOtherSlot(key)], other.handle.get(), status});
+        // A swept pair began touching part way along the step; every other touch at its start.
+        float time = 0.0f;
+        if (status == TriggerStatus::eNOTIFY_TOUCH_FOUND)
+            for (const SweptContact& contact : sweptContacts)
+                if (contact.key == key)
+                    time = contact.time;
+        TriggerPair pair{trigger.shapes[keyTriggerSlot(key)], trigger.handle.get(), other.shapes[keyOtherSlot(key)],
+                         other.handle.get(), status};
+        pair.triggerPosition = toGlm(trigger.body->getWorldTransform().getOrigin() + trigger.stepMotion * time);
+        pair.otherPosition = toGlm(other.body->getWorldTransform().getOrigin() + other.stepMotion * time);
+        pendingReports.push_back(pair);
     };
     size_t previous = 0;
     size_t current = 0;
@@ -412,6 +469,17 @@ bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, con
     // Unturned at the start, as a teleport to a bare position leaves a body.
     btTransform startPose(btQuaternion::getIdentity(), start);
     btVector3 motion = velocity * seconds;
+    // The flight bends under gravity. Against bodies that fall alike it is a straight line; against those
+    // that do not fall (the statics, the ship) it is followed along chords of its arc, whose sag over the
+    // game's 500-unit reach is a few thousandths of a unit.
+    const int chordCount = 16;
+    btVector3 arc[chordCount + 1];
+    btVector3 gravity = world->getGravity();
+    for (int k = 0; k <= chordCount; k++)
+    {
+        btScalar t = seconds * btScalar(k) / btScalar(chordCount);
+        arc[k] = velocity * t + gravity * (0.5f * t * t);
+    }
     // A body that meets the flight may come from anywhere within its own travel meanwhile.
     btScalar fastest = 0.0f;
     for (const auto& other : actors)
@@ -421,6 +489,18 @@ bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, con
     std::vector<uint32_t>& candidates = triggerCandidates;
     bool found = false;
     hitFraction = 2.0f;
+    auto meet = [&](const OrientedBox& box, const OrientedBox& other, const btVector3& closing, float from, float span,
+                    uint32_t otherIndex)
+    {
+        float first = 0.0f;
+        float last = 0.0f;
+        if (sweepOrientedBoxes(box, other, closing, first, last) && from + first * span < hitFraction)
+        {
+            hitFraction = from + first * span;
+            hitActor = otherIndex;
+            found = true;
+        }
+    };
     for (const Shape* triggerShape : actor.shapes)
     {
         if (!triggerShape->hasFlag(eTRIGGER_SHAPE))
@@ -429,6 +509,13 @@ bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, con
         btVector3 low;
         btVector3 high;
         boxBounds(box, low, high);
+        btVector3 startLow = low;
+        btVector3 startHigh = high;
+        for (const btVector3& point : arc)
+        {
+            low.setMin(startLow + point);
+            high.setMax(startHigh + point);
+        }
         stretchBounds(low, high, motion);
         collectCandidates(low - reach, high + reach);
         // Creation order, so that of two boxes met at the same moment the older one is named.
@@ -439,20 +526,32 @@ bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, con
                 continue;
             const ActorRecord& other = *actors[otherIndex];
             const btTransform& otherPose = other.body->getWorldTransform();
-            // Seen from the flying box, the other box comes towards it.
-            btVector3 closing = other.body->getLinearVelocity() * seconds - motion;
+            bool falls = !other.isStatic && !other.body->isStaticOrKinematicObject();
             for (const Shape* otherShape : other.shapes)
             {
                 if (!isCollisionBox(*otherShape))
                     continue;
-                float first = 0.0f;
-                float last = 0.0f;
-                if (sweepOrientedBoxes(box, worldBox(otherPose, *otherShape), closing, first, last) &&
-                    first < hitFraction)
+                OrientedBox otherBox = worldBox(otherPose, *otherShape);
+                if (falls)
                 {
-                    hitFraction = first;
-                    hitActor = otherIndex;
-                    found = true;
+                    // Seen from the flying box, the other box comes towards it.
+                    meet(box, otherBox, other.body->getLinearVelocity() * seconds - motion, 0.0f, 1.0f, otherIndex);
+                    continue;
+                }
+                btVector3 otherLow;
+                btVector3 otherHigh;
+                boxBounds(otherBox, otherLow, otherHigh);
+                for (int k = 0; k < chordCount; k++)
+                {
+                    // Only the chords that pass near the body are tested.
+                    btVector3 chordLow = startLow + arc[k];
+                    btVector3 chordHigh = startHigh + arc[k];
+                    stretchBounds(chordLow, chordHigh, arc[k + 1] - arc[k]);
+                    if (!boundsMeet(chordLow, chordHigh, otherLow, otherHigh))
+                        continue;
+                    OrientedBox moved = box;
+                    moved.center += arc[k];
+                    meet(moved, otherBox, arc[k] - arc[k + 1], float(k) / chordCount, 1.0f / chordCount, otherIndex);
                 }
             }
         }

@@ -21,8 +21,9 @@ packages=(
     libgtest-dev libxtst-dev libxrandr-dev
     # The virtual display the tests, the demo and the soak run on, with Mesa's software GL driver
     xvfb xauth libgl1-mesa-dri
-    # Driving the real game and grabbing its pictures: xdotool, xwininfo and xdpyinfo, xwd, convert
-    xdotool x11-utils x11-apps imagemagick
+    # Driving the real game and grabbing its pictures: xdotool, xwininfo and xdpyinfo, xwd, convert;
+    # a window manager for the checks that minimize and restore the game
+    xdotool x11-utils x11-apps imagemagick openbox
     # Script helpers a minimal Debian lacks: bc (frame-time sums), ps (the soak's memory samples)
     bc procps
     # Sanitizer and fuzzing builds: clang with its libFuzzer runtime

@@ -96,6 +96,17 @@ void GlfwGameWindow::setCursorPosition(glm::dvec2 position)
     }
 }
 
+glm::ivec2 GlfwGameWindow::getWindowPosition()
+{
+    // Asked live, as the cursor is, so the two readings of one poll agree on where the window is.
+    if (!positionKnown || !rememberCursor)
+    {
+        glfwGetWindowPos(window, &knownPosition.x, &knownPosition.y);
+        positionKnown = true;
+    }
+    return knownPosition;
+}
+
 glm::ivec2 GlfwGameWindow::getWindowSize()
 {
     return windowSize;
@@ -129,12 +140,14 @@ void GlfwGameWindow::present()
 void GlfwGameWindow::pollEvents()
 {
     glfwPollEvents();
-    // The pointer may have moved since it was last asked for.
+    // The pointer and the window may have moved since they were last asked for.
     cursorKnown = false;
+    positionKnown = false;
 }
 
 void GlfwGameWindow::waitEvents(double timeoutSeconds)
 {
     glfwWaitEventsTimeout(timeoutSeconds);
     cursorKnown = false;
+    positionKnown = false;
 }

@@ -17,6 +17,7 @@ class GlfwGameWindow : public GameWindow
     int takeKeyPresses(int key) override;
     glm::dvec2 getCursorPosition() override;
     void setCursorPosition(glm::dvec2 position) override;
+    glm::ivec2 getWindowPosition() override;
     glm::ivec2 getWindowSize() override;
     glm::ivec2 getFramebufferSize() override;
     bool isFocused() override;
@@ -48,4 +49,6 @@ class GlfwGameWindow : public GameWindow
     glm::ivec2 windowSize = glm::ivec2(0);
     bool cursorKnown = false;
     glm::dvec2 knownCursor = glm::dvec2(0.0);
+    bool positionKnown = false;
+    glm::ivec2 knownPosition = glm::ivec2(0);
 };

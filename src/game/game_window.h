@@ -25,6 +25,10 @@ class GameWindow
     // Moves the cursor; the window system ignores this while the window is not focused.
     virtual void setCursorPosition(glm::dvec2 position) = 0;
 
+    // Where the window's top-left corner is on the screen. A window manager may move the window while
+    // the pointer stays put (sliding it back in from a minimize), which shifts the cursor in window
+    // coordinates without any mouse movement.
+    virtual glm::ivec2 getWindowPosition() = 0;
     virtual glm::ivec2 getWindowSize() = 0;      // window coordinates, the cursor's space
     virtual glm::ivec2 getFramebufferSize() = 0; // pixels; zero while minimized
     virtual bool isFocused() = 0;

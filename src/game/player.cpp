@@ -27,6 +27,9 @@ static const float moveStep = 1.0f / 500.0f;
 static const float shotDrop = 3.0f;
 static const float shotSpeed = 130.0f;
 
+// The keys that fly and fire, which a pause must not leave acting after it.
+const int Player::playKeys[Player::playKeyCount] = {GLFW_KEY_SPACE, GLFW_KEY_W, GLFW_KEY_S, GLFW_KEY_D, GLFW_KEY_A};
+
 void setFrustumCullingEnabled(bool enabled)
 {
     frustumCullingEnabled = enabled;
@@ -74,7 +77,7 @@ void Player::update(float dt)
     move(dt);
     // Holding Space keeps re-launching the projectile from the ship, on every input step; each press
     // is one shot for whoever shows or sounds it.
-    if (window->isKeyDown(GLFW_KEY_SPACE))
+    if (isPlayKeyDown(GLFW_KEY_SPACE))
     {
         shoot();
     }
@@ -84,8 +87,7 @@ void Player::update(float dt)
     }
     handleSettingKeys();
 
-    projection = glm::perspective(fieldOfView, static_cast<float>(width) / static_cast<float>(height), 0.1f,
-                                  500.0f);
+    updateProjection();
     view = glm::lookAt(position, position + viewDirection, viewUp);
     if (timingUpdates)
     {
@@ -97,13 +99,47 @@ void Player::setWindowSize(int newWidth, int newHeight)
 {
     width = newWidth;
     height = newHeight;
+    // At once, so a paused game's picture is drawn again at the new shape before play goes on.
+    updateProjection();
+}
+
+void Player::updateProjection()
+{
+    projection = glm::perspective(fieldOfView, static_cast<float>(width) / static_cast<float>(height), 0.1f,
+                                  500.0f);
+}
+
+void Player::resumeAfterPause()
+{
+    recentreCursor();
+    window->takeKeyPresses(GLFW_KEY_SPACE);
+    for (bool& waiting : waitForRelease)
+    {
+        waiting = true;
+    }
+}
+
+bool Player::isPlayKeyDown(int key)
+{
+    for (int i = 0; i < playKeyCount; i++)
+    {
+        if (playKeys[i] == key && waitForRelease[i])
+        {
+            // Reading the key also clears a press the window remembered from the pause.
+            waitForRelease[i] = window->isKeyDown(key);
+            return false;
+        }
+    }
+    return window->isKeyDown(key);
 }
 
 // The offset of the cursor from the window's centre turns the view, then the cursor goes back to
-// the centre: moving the mouse right turns right, moving it up looks up.
+// the centre: moving the mouse right turns right, moving it up looks up. Only the mouse turns: when
+// the window itself moved since the last step, the offset is where the window went, not a turn.
 void Player::look()
 {
     glm::dvec2 centre(static_cast<double>(width / 2), static_cast<double>(height / 2));
+    glm::ivec2 place = window->getWindowPosition();
     glm::dvec2 cursor = window->getCursorPosition();
     cursorX = cursor.x;
     cursorY = cursor.y;
@@ -111,7 +147,9 @@ void Player::look()
     {
         window->setCursorPosition(centre);
     }
-    if (!cursorCentred)
+    bool windowMoved = place != windowPosition;
+    windowPosition = place;
+    if (!cursorCentred || windowMoved)
     {
         cursorCentred = true;
         return;
@@ -136,7 +174,7 @@ void Player::move(float dt)
     flying = false;
     for (const MoveKey& move : moves)
     {
-        if (window->isKeyDown(move.key))
+        if (isPlayKeyDown(move.key))
         {
             flying = true;
             lastMoveFlags = controller->move(move.displacement, 0.0f, dt);

@@ -38,7 +38,10 @@ class Player
     // The next input step only puts the cursor at the centre and does not turn the view: wherever
     // the pointer was at start, or went while the game was paused, is not a turn.
     void recentreCursor() { cursorCentred = false; }
-    // The window changed size: the cursor's centre and the projection's aspect follow.
+    // A pause has ended: the cursor is recentred, and Space and W/A/S/D pressed during the pause do
+    // nothing, neither the presses counted nor a key still down; each acts again once it is up.
+    void resumeAfterPause();
+    // The window changed size: the cursor's centre and the projection's aspect follow at once.
     void setWindowSize(int newWidth, int newHeight);
 
     glm::vec3 getPosition() const { return position; }
@@ -81,8 +84,15 @@ class Player
   private:
     void look();
     void move(float dt);
+    void updateProjection();
+    // Whether a flying or firing key reads as down, unless a pause left it to be let go first.
+    bool isPlayKeyDown(int key);
 
     bool cursorCentred = false;
+    glm::ivec2 windowPosition = glm::ivec2(0); // where the window was at the last input step
+    static const int playKeyCount = 5;
+    static const int playKeys[playKeyCount];
+    bool waitForRelease[playKeyCount] = {};
 };
 
 // Camera vectors, rewritten by every Player::update.

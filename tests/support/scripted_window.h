@@ -15,6 +15,7 @@ class ScriptedWindow : public GameWindow
     std::set<int> keysDown;
     std::map<int, int> presses;
     glm::dvec2 cursor = glm::dvec2(640.0, 360.0);
+    glm::ivec2 windowPosition = glm::ivec2(0, 0);
     glm::ivec2 windowSize = glm::ivec2(1280, 720);
     glm::ivec2 framebufferSize = glm::ivec2(1280, 720);
     bool focused = true;
@@ -51,6 +52,7 @@ class ScriptedWindow : public GameWindow
             cursor = position;
         }
     }
+    glm::ivec2 getWindowPosition() override { return windowPosition; }
     glm::ivec2 getWindowSize() override { return windowSize; }
     glm::ivec2 getFramebufferSize() override { return framebufferSize; }
     bool isFocused() override { return focused; }

@@ -226,7 +226,7 @@ class AimedPlay
         const GameEvent* events = getFrameEvents();
         for (size_t i = 0; i < getFrameEventCount(); i++)
         {
-            if (events[i].type == GameEventType::objectRemoved)
+            if (events[i].type == GameEventType::objectRemoved || events[i].type == GameEventType::objectShot)
             {
                 lastReport = loop.window->getTime();
             }

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <iostream>
 #include <thread>
+#include <unistd.h>
 
 GLuint mainProgram = 0;
 GLuint blurProgram = 0;
@@ -38,12 +39,12 @@ static const auto outcomePause = std::chrono::milliseconds(3000);
 static const double pausedFrameInterval = 0.1;
 // How bright the picture of a paused game is.
 static const float pausedBrightness = 0.45f;
+// The display's font: the game folder's own copy, else the one Debian's fonts-dejavu-core installs.
 static const char* const fontFile = "Font/DejaVuSans-Bold.ttf";
+static const char* const systemFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 // An object removed bursts at this size; the Earth's hit is larger.
 static const float removalBurstSize = 1.0f;
 static const float earthBurstSize = 3.0f;
-// How quickly the frame rate in the display's corner follows the frames (share of the newest).
-static const float frameRateSmoothing = 0.1f;
 
 void createGame(GameLoop& loop)
 {
@@ -61,7 +62,7 @@ void createGame(GameLoop& loop)
                             cullingNear, cullingFar);
 
     buildLevel(loop.physicsWorld, mainProgram);
-    createHud(fontFile);
+    createHud(access(fontFile, R_OK) == 0 || access(systemFontFile, R_OK) != 0 ? fontFile : systemFontFile);
     createBursts();
     startSound("Sound/");
 
@@ -120,10 +121,10 @@ static bool followPause(GameLoop& loop)
         setSoundPaused(paused);
         if (!paused)
         {
-            // The simulation never sees the paused time, and where the pointer went meanwhile is
-            // not a turn.
+            // The simulation never sees the paused time, where the pointer went meanwhile is not a
+            // turn, and keys pressed meanwhile neither fly nor fire.
             loop.previousTime = window.getTime();
-            player->recentreCursor();
+            player->resumeAfterPause();
         }
     }
     return paused;
@@ -205,8 +206,9 @@ static GLuint blurBrightParts()
 // shows it. False when nothing is in the way, or it is behind the camera or far off screen.
 static bool placeAimMarker(const GameLoop& loop, HudFrame& frame)
 {
+    // A shot into the Sun changes nothing, so it is not marked.
     AimTarget target;
-    if (!findAimTarget(*loop.physicsWorld, *player, target))
+    if (!findAimTarget(*loop.physicsWorld, *player, target) || target.kind == AimKind::sun)
     {
         return false;
     }
@@ -228,7 +230,9 @@ static bool placeAimMarker(const GameLoop& loop, HudFrame& frame)
     // The model's size on screen, from the projection's vertical focal scale.
     float radius = target.radius * loop.shownProjection[1][1] * height * 0.5f / clip.w;
     frame.targetHalfSize = std::max(radius, 6.0f * unit) + 4.0f * unit;
-    frame.targetLive = target.live;
+    frame.targetMark = target.kind == AimKind::earth    ? TargetMark::warning
+                       : target.kind == AimKind::unseen ? TargetMark::unseen
+                                                        : TargetMark::removable;
     return true;
 }
 
@@ -241,7 +245,8 @@ HudFrame describeFrame(const GameLoop& loop, const char* outcome, bool aim)
     frame.playSeconds = loop.playSeconds;
     frame.earthDanger = getEarthDanger();
     frame.showFrameRate = settings.showFrameTime;
-    frame.framesPerSecond = loop.framesPerSecond;
+    frame.framesPerSecond = loop.frameRate.getFramesPerSecond();
+    frame.shotHitSeconds = static_cast<float>(loop.playSeconds - loop.lastShotHitSeconds);
     frame.showHelp = settings.showHelp;
     frame.paused = loop.paused;
     frame.outcome = outcome;
@@ -259,6 +264,8 @@ static FrameEnd runPausedFrame(GameLoop& loop)
     applyDrawSettings(player->settings);
     if (loop.targetsRemade)
     {
+        // Drawn with the projection of the new shape, which the composite then uses too.
+        loop.shownProjection = player->getProjectionMatrix();
         beginScenePass(windowWidth, windowHeight);
         glUseProgram(mainProgram);
         attachRockToStation();
@@ -310,27 +317,38 @@ static void soundTheFrame()
         case GameEventType::objectRemoved:
             playSoundAt(SoundEffect::hit, events[i].position);
             break;
+        case GameEventType::objectShot:
+            playSoundAt(SoundEffect::shotHit, events[i].position);
+            break;
         case GameEventType::earthHit:
-            playSound(SoundEffect::earthImpact);
+            playSoundAt(SoundEffect::earthImpact, events[i].position);
             break;
         }
     }
 }
 
 // Every object the step removed bursts where it was, the Earth's hit larger; with the display off
-// nothing bursts. Bursts age with the simulation, so a pause holds them.
-static void burstWhatWasHit(float dt, bool showBursts)
+// nothing bursts. Bursts age with the simulation, so a pause holds them. The player's own hits are
+// remembered for the display's "HIT".
+static void burstWhatWasHit(GameLoop& loop, float dt, bool showBursts)
 {
     updateBursts(dt);
+    const GameEvent* events = getFrameEvents();
+    for (size_t i = 0; i < getFrameEventCount(); i++)
+    {
+        if (events[i].type == GameEventType::objectShot)
+        {
+            loop.lastShotHitSeconds = loop.playSeconds;
+        }
+    }
     if (!showBursts)
     {
         clearBursts();
         return;
     }
-    const GameEvent* events = getFrameEvents();
     for (size_t i = 0; i < getFrameEventCount(); i++)
     {
-        if (events[i].type == GameEventType::objectRemoved)
+        if (events[i].type == GameEventType::objectRemoved || events[i].type == GameEventType::objectShot)
         {
             addBurst(events[i].position, removalBurstSize);
         }
@@ -418,13 +436,7 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     float dt = static_cast<float>(now - loop.previousTime);
     loop.previousTime = now;
     loop.playSeconds += dt;
-    if (dt > 0.0f)
-    {
-        float rate = 1.0f / dt;
-        loop.framesPerSecond = loop.framesPerSecond == 0.0f
-                                   ? rate
-                                   : loop.framesPerSecond + frameRateSmoothing * (rate - loop.framesPerSecond);
-    }
+    loop.frameRate.addFrame(dt);
 
     const RenderSettings& settings = player->settings;
     if (settings.showFrameTime)
@@ -443,7 +455,7 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     // Trigger reports arrive inside the step: removals and the outcome flags are visible below.
     loop.physicsWorld->step(dt);
     clock.mark(stagePhysicsStep);
-    burstWhatWasHit(dt, settings.showHud);
+    burstWhatWasHit(loop, dt, settings.showHud);
 
     glUseProgram(mainProgram);
     glm::vec3 eye = player->getPosition();

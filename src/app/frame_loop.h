@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hud/frame_rate.h"
 #include "hud/hud.h"
 #include "render/gl.h"
 
@@ -34,8 +35,9 @@ struct GameLoop
     // The off-screen targets were made again at a new size: what they held is gone.
     bool targetsRemade = false;
 
-    double playSeconds = 0.0;       // time played, pauses left out
-    float framesPerSecond = 0.0f;   // smoothed, for the display's corner
+    double playSeconds = 0.0;           // time played, pauses left out
+    FrameRateMeter frameRate;           // for the display's corner
+    double lastShotHitSeconds = -1e9;   // the play time when the player's shot last removed something
 
     // The game keeps both on; the frame benchmark switches them off to measure what they cost.
     bool aimMarker = true;     // the display marks what a shot fired now would hit first
@@ -47,7 +49,7 @@ enum class FrameEnd
 {
     keepRunning,
     quit,    // Escape or window close
-    outcome, // the game was won or lost; the frame was not presented
+    outcome, // the game was won or lost; its frame was presented only with the display on
 };
 
 // The stages of a frame, as the frame benchmark reports them.
@@ -79,7 +81,8 @@ struct FrameTimes
 void createGame(GameLoop& loop);
 
 // One frame in the fixed order of work: time, physics, world, scene, blur, input, composite,
-// outcome, swap and events. On an outcome its message is printed and the frame is not presented.
+// outcome, swap and events. On an outcome its message is printed, and the frame is presented with the
+// message written over it when the display is on, not at all when it is off.
 // While paused, a frame shows the last picture again, dimmed, and only waits for events.
 FrameEnd runFrame(GameLoop& loop, FrameTimes* times = nullptr);
 

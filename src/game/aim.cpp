@@ -44,6 +44,17 @@ bool findAimTarget(const PhysicsWorld& world, const Player& player, AimTarget& t
     target.position = hit.actor->getGlobalPose().p;
     target.radius = object->getModel()->boundingRadius;
     // The Earth and the Sun are always there; a dynamic object is seen while it has its entry.
-    target.live = !object->isDynamic || actorObjects.count(object->getDynamicActor()) != 0;
+    if (object == earth)
+    {
+        target.kind = AimKind::earth;
+    }
+    else if (object == sun)
+    {
+        target.kind = AimKind::sun;
+    }
+    else if (actorObjects.count(object->getDynamicActor()) == 0)
+    {
+        target.kind = AimKind::unseen;
+    }
     return true;
 }

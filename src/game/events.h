@@ -9,7 +9,8 @@
 // reaching into the rules. The frame loop empties the list at the start of every running frame.
 enum class GameEventType
 {
-    objectRemoved, // a scene object left the world: where it was
+    objectRemoved, // a scene object left the world by a collision: where it was
+    objectShot,    // a scene object the player's shot struck left the world: where it was
     earthHit,      // something reached the Earth: where it touched
     shotFired,     // Space was pressed: where the projectile left
 };

@@ -15,36 +15,45 @@ static const size_t winBelowCount = 92;
 static size_t levelObjectCount = 0;
 
 // A report carries every overlap that began or ended in one step, so every pair is handled: a hit
-// on an asteroid must count even when something else touched in the same step.
+// on an asteroid must count even when something else touched in the same step. What happened is told
+// where the pair says it happened: the first pair handled parks the projectile, so reading the actors'
+// poses instead would put a later pair's shot at the parking place.
 void ContactReportCallback::onTrigger(TriggerPair* pairs, uint32_t count)
 {
     RigidActor* earthActor = earth->getStaticActor();
+    RigidActor* projectileActor = projectile->getDynamicActor();
     for (uint32_t i = 0; i < count; i++)
     {
         const TriggerPair& pair = pairs[i];
-        // Where something reached the Earth, taken before the rule parks the projectile.
-        if (pair.status == TriggerStatus::eNOTIFY_TOUCH_FOUND &&
-            (pair.triggerActor == earthActor || pair.otherActor == earthActor))
+        bool found = pair.status == TriggerStatus::eNOTIFY_TOUCH_FOUND;
+        if (found && (pair.triggerActor == earthActor || pair.otherActor == earthActor))
         {
-            RigidActor* other = pair.triggerActor == earthActor ? pair.otherActor : pair.triggerActor;
-            recordEvent(GameEventType::earthHit, other->getGlobalPose().p);
+            recordEvent(GameEventType::earthHit,
+                        pair.triggerActor == earthActor ? pair.otherPosition : pair.triggerPosition);
         }
-        handleTriggerActor(pair.triggerActor);
-        handleTriggerActor(pair.otherActor);
+        // An object the player's own shot struck is told apart from one that collided.
+        bool shot = pair.triggerActor == projectileActor || pair.otherActor == projectileActor;
+        GameEventType removal = shot ? GameEventType::objectShot : GameEventType::objectRemoved;
+        if (handleTriggerActor(pair.triggerActor))
+        {
+            recordEvent(removal, pair.triggerPosition);
+        }
+        if (handleTriggerActor(pair.otherActor))
+        {
+            recordEvent(removal, pair.otherPosition);
+        }
     }
 }
 
-void handleTriggerActor(RigidActor* actor)
+bool handleTriggerActor(RigidActor* actor)
 {
     RigidDynamic* projectileActor = projectile->getDynamicActor();
     // Parking keeps the velocity: a shot in flight is simply moved out of the way.
     projectileActor->setGlobalPose(Transform(parkingPosition), true);
 
     bool isProjectile = actor == projectileActor;
-    if (!isProjectile && !actor->isStatic() && actorObjects.erase(static_cast<RigidDynamic*>(actor)) != 0)
-    {
-        recordEvent(GameEventType::objectRemoved, actor->getGlobalPose().p);
-    }
+    bool removed =
+        !isProjectile && !actor->isStatic() && actorObjects.erase(static_cast<RigidDynamic*>(actor)) != 0;
     if (actorObjects.size() < winBelowCount)
     {
         gameWon = true;
@@ -53,6 +62,7 @@ void handleTriggerActor(RigidActor* actor)
     {
         earthDestroyed = true;
     }
+    return removed;
 }
 
 void launchProjectile(glm::vec3 start, glm::vec3 direction, float speed)

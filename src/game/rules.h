@@ -16,8 +16,8 @@ class ContactReportCallback : public SimulationEventCallback
 };
 
 // The rule for one reported actor: park the projectile, strike the actor from the live objects
-// (never the projectile), and raise the outcome flags.
-void handleTriggerActor(RigidActor* actor);
+// (never the projectile), and raise the outcome flags. True when the actor left the live objects.
+bool handleTriggerActor(RigidActor* actor);
 
 // Puts the projectile at start and sends it along direction at speed units per second.
 void launchProjectile(glm::vec3 start, glm::vec3 direction, float speed);

@@ -17,6 +17,9 @@ const glm::vec4 panelColour(0.02f, 0.03f, 0.08f, 0.78f);
 const glm::vec4 helpPanelColour(0.02f, 0.03f, 0.08f, 1.0f);
 const glm::vec4 liveTargetColour(1.0f, 0.62f, 0.18f, 0.95f);
 const glm::vec4 unseenTargetColour(0.62f, 0.64f, 0.7f, 0.7f);
+// Red, and unlike the orange of a target or the Sun: a shot there loses the game.
+const glm::vec4 earthTargetColour(1.0f, 0.12f, 0.12f, 1.0f);
+const glm::vec4 hitColour(1.0f, 0.86f, 0.3f, 1.0f);
 
 // Every key the game answers, for the help panel: the key, then what it does.
 struct HelpLine
@@ -74,10 +77,24 @@ void addCentredText(const char* text, float x, float y, float size, glm::vec4 co
     addShadowedText(text, std::round(x - extent.x / 2.0f), std::round(y - extent.y / 2.0f), size, colour, layout);
 }
 
-// The aim marker: four corner brackets around the target, open towards its middle.
+glm::vec4 targetColour(TargetMark mark)
+{
+    switch (mark)
+    {
+    case TargetMark::unseen:
+        return unseenTargetColour;
+    case TargetMark::warning:
+        return earthTargetColour;
+    default:
+        return liveTargetColour;
+    }
+}
+
+// The aim marker: four corner brackets around the target, open towards its middle; the Earth's has
+// its name beside it.
 void addTargetBracket(const HudFrame& frame, const Layout& layout)
 {
-    glm::vec4 colour = frame.targetLive ? liveTargetColour : unseenTargetColour;
+    glm::vec4 colour = targetColour(frame.targetMark);
     float half = frame.targetHalfSize;
     float arm = std::max(4.0f, std::round(half * 0.45f));
     float thickness = std::max(1.0f, std::round(2.0f * layout.unit));
@@ -94,6 +111,23 @@ void addTargetBracket(const HudFrame& frame, const Layout& layout)
     addRect(left, bottom - arm, thickness, arm, colour);
     addRect(right - arm, bottom - thickness, arm, thickness, colour);
     addRect(right - thickness, bottom - arm, thickness, arm, colour);
+    if (frame.targetMark == TargetMark::warning)
+    {
+        float gap = std::round(6.0f * layout.unit);
+        addShadowedText("EARTH", right + gap, std::round(frame.targetCentre.y - layout.body / 2.0f), layout.body,
+                        colour, layout);
+    }
+}
+
+// "HIT" below and right of the crosshair, fading out.
+void addShotHit(const HudFrame& frame, const Layout& layout, int width, int height)
+{
+    float fade = 1.0f - frame.shotHitSeconds / shotHitShowSeconds;
+    glm::vec4 colour = hitColour;
+    colour.a *= fade;
+    float offset = std::round(22.0f * layout.unit);
+    addShadowedText("HIT", static_cast<float>(width) / 2.0f + offset, static_cast<float>(height) / 2.0f + offset,
+                    layout.large, colour, layout);
 }
 
 void addHelpPanel(const Layout& layout, int width, int height)
@@ -141,6 +175,10 @@ void drawHud(const HudFrame& frame, int width, int height)
     {
         addTargetBracket(frame, layout);
     }
+    if (frame.shotHitSeconds >= 0.0f && frame.shotHitSeconds < shotHitShowSeconds && frame.outcome == nullptr)
+    {
+        addShotHit(frame, layout, width, height);
+    }
 
     char text[64];
     // Top left: removals so far and needed, then the time played.
@@ -162,7 +200,14 @@ void drawHud(const HudFrame& frame, int width, int height)
 
     if (frame.showFrameRate)
     {
-        snprintf(text, sizeof(text), "%.1f fps", static_cast<double>(frame.framesPerSecond));
+        if (frame.framesPerSecond < 0.0f)
+        {
+            snprintf(text, sizeof(text), "- fps");
+        }
+        else
+        {
+            snprintf(text, sizeof(text), "%.1f fps", static_cast<double>(frame.framesPerSecond));
+        }
         glm::vec2 extent = measureText(text, layout.body);
         addShadowedText(text, static_cast<float>(width) - layout.margin - extent.x,
                         static_cast<float>(height) - layout.margin - extent.y, layout.body, textColour, layout);

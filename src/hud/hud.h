@@ -2,6 +2,14 @@
 
 #include <glm/glm.hpp>
 
+// What a shot fired now would do to what the aim marker brackets.
+enum class TargetMark
+{
+    removable, // it would go: orange
+    unseen,    // an object already gone, still in the way, unseen: grey
+    warning,   // the Earth: the game would be lost; red, with the word EARTH beside it
+};
+
 // The heads-up display: what the game tells the player in its window, drawn over the finished
 // picture. It knows nothing of the game: the frame loop fills a HudFrame, the display lays it out
 // for the window's size and draws it as text and rectangles in one draw call.
@@ -12,20 +20,25 @@ struct HudFrame
     double playSeconds = 0.0;     // time played, pauses left out
     float earthDanger = 1000.0f;  // units from the nearest object to the Earth's box
     bool showFrameRate = false;   // F2
-    float framesPerSecond = 0.0f;
+    float framesPerSecond = -1.0f; // negative: not enough played yet to tell
     bool showHelp = false;        // F1: a panel listing every key
     bool paused = false;
     const char* outcome = nullptr; // the outcome's message, written large; null while playing
     // The aim marker: a bracket around what a shot fired now would hit first (pixels, top-left
-    // origin). A removed object that still takes the shot is marked dimmer.
+    // origin), in the colour of what the shot would do there.
     bool hasTarget = false;
     glm::vec2 targetCentre = glm::vec2(0.0f);
     float targetHalfSize = 0.0f;
-    bool targetLive = true;
+    TargetMark targetMark = TargetMark::removable;
+    // Seconds since the player's own shot last removed something; negative: not lately. "HIT" shows
+    // beside the crosshair for a moment after it.
+    float shotHitSeconds = -1.0f;
 };
 
 // Below this many units from the Earth's box, the danger shows in the warning colour.
 const float earthWarningDistance = 10.0f;
+// How long "HIT" shows after the player's shot removes something, seconds.
+const float shotHitShowSeconds = 0.8f;
 
 // Loads the font; without it the display still draws its shapes, and says once which file it lacks.
 void createHud(const char* fontPath);

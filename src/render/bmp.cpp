@@ -1,5 +1,6 @@
 #include "render/bmp.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -130,6 +131,8 @@ GLuint loadBMP(const char* imagePath)
     std::vector<uint8_t> bytes;
     if (!readWholeFile(imagePath, bytes))
     {
+        // Which file, and why, then the game's own word for it.
+        printf("Cannot open texture %s: %s\n", imagePath, strerror(errno));
         printf("Not possible to open image!\n");
         return 0;
     }

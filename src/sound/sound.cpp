@@ -15,11 +15,15 @@
 
 namespace
 {
-const int effectCount = 5;
-// File and level of each effect, in SoundEffect order. The shot fires several times a second, so it
-// sits below the hits; the stings sit a little below the impacts.
-const char* const effectFiles[effectCount] = {"shot.wav", "hit.wav", "earth.wav", "win.wav", "lose.wav"};
-const float effectGains[effectCount] = {0.5f, 1.0f, 1.0f, 0.8f, 0.8f};
+const int effectCount = 6;
+// File and level of each effect, in SoundEffect order. The levels keep every sound within about 6 dB of
+// the shot, the one the player makes most: an effect heard in the world peaks at its gain when close
+// and at its floor when far; the stings and the Earth's fall, which come together when the Earth is
+// lost, sit low enough that the two at once are no louder than a close hit.
+const char* const effectFiles[effectCount] = {"shot.wav", "hit.wav", "earth.wav", "win.wav", "lose.wav",
+                                              "shothit.wav"};
+const float effectGains[effectCount] = {0.5f, 0.55f, 0.4f, 0.5f, 0.35f, 0.55f};
+const float effectFloors[effectCount] = {0.0f, 0.3f, 0.35f, 0.0f, 0.0f, 0.4f};
 const char* const humFile = "hum.wav";
 // The hum sits well under everything else.
 const float humGain = 0.3f;
@@ -28,9 +32,8 @@ const float humGain = 0.3f;
 // When all are busy the one started longest ago gives way.
 const int voiceCount = 16;
 
-// World units; the field is about 70 across. Within referenceDistance a hit plays at full level, beyond
-// it the level falls as referenceDistance / distance, down to an eighth at maxDistance and no lower, so
-// a hit across the field is still heard.
+// World units; the field is about 70 across. Within referenceDistance a sound plays at its full level,
+// beyond it the level falls as referenceDistance / distance, down to its floor.
 const float referenceDistance = 10.0f;
 const float maxDistance = 80.0f;
 
@@ -144,6 +147,8 @@ void startVoice(SoundEffect effect, bool positional, glm::vec3 position)
     alSourcei(voice, AL_SOURCE_RELATIVE, positional ? AL_FALSE : AL_TRUE);
     alSource3f(voice, AL_POSITION, position.x, position.y, position.z);
     alSourcef(voice, AL_GAIN, effectGains[index]);
+    // OpenAL keeps the distance's attenuation from taking the level below this.
+    alSourcef(voice, AL_MIN_GAIN, positional ? effectFloors[index] : 0.0f);
     alSourcePlay(voice);
 }
 

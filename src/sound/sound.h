@@ -10,10 +10,11 @@
 enum class SoundEffect
 {
     shot,        // shot.wav: the player fires
-    hit,         // hit.wav: a shot strikes something, heard where it happened
-    earthImpact, // earth.wav: something strikes the Earth
+    hit,         // hit.wav: two things collide and leave the world, heard where it happened
+    earthImpact, // earth.wav: something strikes the Earth, heard where it happened
     win,         // win.wav: the level is won
     lose,        // lose.wav: the level is lost
+    shotHit,     // shothit.wav: the player's shot strikes something, heard where it happened
 };
 
 // Opens the default audio device and loads every sound, and the engine hum (hum.wav), from folder
@@ -26,7 +27,8 @@ bool startSound(const char* folder);
 void playSound(SoundEffect effect);
 
 // Plays at a point in the world (world units): louder near the camera, softer far away, and from the
-// side it happened on.
+// side it happened on. However far away, it is never more than about 6 dB under the shot, so a player
+// hears every hit in the field.
 void playSoundAt(SoundEffect effect, glm::vec3 position);
 
 // The listener is the camera: call once a frame with its position and its unit forward and up

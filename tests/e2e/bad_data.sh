@@ -142,11 +142,20 @@ bmp_header_bytes uvtemplate.bmp | head -c 30 | replace_data Texture/uvtemplate.b
 start_game_with_keyboard
 expect_running_then_escape "bad textures"
 grep -qx "Not possible to open image!" "$work/stdout" || fail "missing texture: no 'Not possible to open image!'"
+grep -qx "Cannot open texture Texture/earth_texture.bmp: No such file or directory" "$work/stdout" ||
+    fail "missing texture: no line naming Texture/earth_texture.bmp"
 grep -qx "No correct BMP file! (B,M)" "$work/stdout" || fail "text file as texture: no (B,M) message"
 grep -qx "No correct BMP file! (Header size)" "$work/stdout" || fail "30-byte texture: no header-size message"
 grep -q "^Truncated BMP Texture/metal_texture.bmp: " "$work/stdout" ||
     fail "texture cut short: no line naming Texture/metal_texture.bmp"
 [ ! -s "$work/stderr" ] || fail "bad textures: nothing belongs on standard error"
+
+echo "- no Font/ folder: the system's DejaVu Sans Bold stands in"
+make_data_folder
+rm -rf "$work/game/Font"
+start_game_with_keyboard
+expect_running_then_escape "no Font/"
+! grep -q -i "font" "$work/stdout" || fail "no Font/: the system's font should have stood in: $(grep -i font "$work/stdout")"
 
 echo "- models: missing, garbage, cut short"
 make_data_folder

@@ -1,5 +1,7 @@
 #include "app/frame_loop.h"
 #include "app/startup.h"
+#include "game/aim.h"
+#include "game/events.h"
 #include "game/level.h"
 #include "game/player.h"
 #include "game/rules.h"
@@ -315,7 +317,146 @@ TEST_F(FrameLoop, TheTargetsCursorAndProjectionFollowTheWindowSize)
     input.windowSize = input.framebufferSize = glm::ivec2(640, 360);
     frame(0.01);
     EXPECT_EQ(windowWidth, 640);
+    EXPECT_NEAR(loop.shownProjection[1][1] / loop.shownProjection[0][0], 16.0f / 9.0f, 1e-4f)
+        << "the paused picture takes the new shape at once";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Only the player turns, flies and fires: nothing pressed during a pause acts after it, and a window
+// the window manager moves under a still pointer turns nothing.
+TEST_F(FrameLoop, NothingThePlayerDidNotDoNowTurnsFliesOrFires)
+{
+    frame(0.01);
+    input.tap(GLFW_KEY_P);
+    frame(0.01);
+    ASSERT_EQ(said, "Pause: on\n");
+    input.hold(GLFW_KEY_SPACE);
+    input.tap(GLFW_KEY_SPACE, 2);
+    input.hold(GLFW_KEY_W);
+    input.cursor = glm::dvec2(50.0, 700.0);
+    frame(1.0);
+
+    // Resumed with both keys still down.
+    input.tap(GLFW_KEY_P);
+    frame(0.01);
+    ASSERT_EQ(said, "Pause: off\n");
+    for (int i = 0; i < 3; i++)
+    {
+        frame(0.01);
+        EXPECT_EQ(getFrameEventCount(), 0u) << "no shot to show or sound";
+    }
+    EXPECT_NEAR(projectile->getDynamicActor()->getGlobalPose().p.y, 1000.0f, 1.0f) << "no shot: still parked";
+    EXPECT_EQ(player->getPosition(), glm::vec3(-40.0f, 4.0f, 93.0f)) << "no move";
+    EXPECT_EQ(player->horizontalAngle, 7.14f) << "no turn";
+
+    // Let go and pressed again, they act as ever.
+    input.release(GLFW_KEY_SPACE);
+    input.release(GLFW_KEY_W);
+    frame(0.01);
+    input.hold(GLFW_KEY_SPACE);
+    input.hold(GLFW_KEY_W);
+    frame(0.01);
+    ASSERT_EQ(getFrameEventCount(), 1u);
+    EXPECT_EQ(getFrameEvents()[0].type, GameEventType::shotFired);
+    EXPECT_NE(player->getPosition(), glm::vec3(-40.0f, 4.0f, 93.0f));
+    input.release(GLFW_KEY_SPACE);
+    input.release(GLFW_KEY_W);
+
+    // The window slides 300 pixels down the screen under a still pointer: no turn, only a recentre.
+    float yaw = player->horizontalAngle;
+    float pitch = player->verticalAngle;
+    input.windowPosition += glm::ivec2(0, 300);
+    input.cursor = glm::dvec2(640.0, 60.0);
+    frame(0.01);
+    EXPECT_EQ(player->horizontalAngle, yaw);
+    EXPECT_EQ(player->verticalAngle, pitch);
+    EXPECT_EQ(input.cursor, glm::dvec2(640.0, 360.0));
+    // Then the mouse turns as ever: 10 px right.
+    input.cursor = glm::dvec2(650.0, 360.0);
+    frame(0.01);
+    EXPECT_NEAR(player->horizontalAngle, yaw - 0.006f, 1e-6f);
+}
+
+// The display's frame rate is the mean of the last half second played: no figure until half a second
+// has been played, and neither a pause nor one short frame makes it jump.
+TEST_F(FrameLoop, TheFrameRateIsTheMeanOfTheLastHalfSecondPlayed)
+{
+    input.tap(GLFW_KEY_F2);
+    auto rate = [&] { return describeFrame(loop, nullptr, false).framesPerSecond; };
+    for (int i = 0; i < 15; i++)
+    {
+        frame(1.0 / 60.0);
+    }
+    EXPECT_LT(rate(), 0.0f) << "a quarter of a second played: no figure yet";
+    for (int i = 0; i < 45; i++)
+    {
+        frame(1.0 / 60.0);
+    }
+    EXPECT_NEAR(rate(), 60.0f, 0.01f);
+    for (int i = 0; i < 30; i++)
+    {
+        frame(1.0 / 30.0);
+    }
+    EXPECT_NEAR(rate(), 30.0f, 0.01f) << "the last half second alone";
+
+    input.tap(GLFW_KEY_P);
+    frame(1.0 / 30.0);
+    frame(10.0);
+    input.tap(GLFW_KEY_P);
+    frame(10.0);
+    EXPECT_NEAR(rate(), 30.0f, 0.01f) << "the pause is left out";
+    frame(0.0002);
+    EXPECT_NEAR(rate(), 32.0f, 0.1f) << "one short frame among fifteen";
+    input.windowSize = input.framebufferSize = glm::ivec2(400, 300);
+    frame(0.0002);
+    EXPECT_NEAR(rate(), 34.0f, 0.1f) << "and one more at a resize";
+}
+
+// The aim marker tells what a shot fired now would do, where its target shows on screen.
+TEST_F(FrameLoop, TheAimMarkerTellsWhatAShotFiredNowWouldDo)
+{
+    // The ship 60 units in front of the Earth's centre, 4 to its side and 5 below, looking along +z:
+    // the shot leaves 3 below the camera and flies into the Earth's 10-unit box.
+    Controller* controller = player->controller;
+    controller->setPosition(glm::dvec3(74.0, 95.0, 60.0));
+    player->position = glm::vec3(74.0f, 95.0f, 60.0f);
+    frame(0.001);
+    player->horizontalAngle = 0.0f;
+    player->verticalAngle = 0.0f;
+    frame(0.001);
+    HudFrame shown = describeFrame(loop, nullptr, true);
+    ASSERT_TRUE(shown.hasTarget);
+    EXPECT_EQ(shown.targetMark, TargetMark::warning) << "the Earth: a shot there loses the game";
+    // The Earth's centre is 4 right and 5 up at 60 ahead: right of and above the crosshair.
+    EXPECT_NEAR(shown.targetCentre.x, 683.0f, 3.0f);
+    EXPECT_NEAR(shown.targetCentre.y, 306.0f, 3.0f);
+
+    // An asteroid on the shot's path, 40 ahead: shown 3 units below the crosshair.
+    RigidDynamic* asteroid = sceneObjects.at(9)->getDynamicActor();
+    asteroid->setGlobalPose(Transform(glm::vec3(74.0f, 92.0f, 100.0f)));
+    asteroid->setLinearVelocity(glm::vec3(0.0f));
+    frame(0.001);
+    shown = describeFrame(loop, nullptr, true);
+    ASSERT_TRUE(shown.hasTarget);
+    EXPECT_EQ(shown.targetMark, TargetMark::removable);
+    EXPECT_NEAR(shown.targetCentre.x, 640.0f, 3.0f);
+    EXPECT_NEAR(shown.targetCentre.y, 408.0f, 3.0f);
+    // Gone, it still takes the shot, unseen.
+    handleTriggerActor(asteroid);
+    frame(0.001);
+    shown = describeFrame(loop, nullptr, true);
+    ASSERT_TRUE(shown.hasTarget);
+    EXPECT_EQ(shown.targetMark, TargetMark::unseen);
+
+    // The Sun straight ahead: a shot there changes nothing, so nothing is marked.
+    controller->setPosition(glm::dvec3(0.0, 3.0, -60.0));
+    player->position = glm::vec3(0.0f, 3.0f, -60.0f);
+    frame(0.001);
+    shown = describeFrame(loop, nullptr, true);
+    EXPECT_FALSE(shown.hasTarget);
+    AimTarget target;
+    ASSERT_TRUE(findAimTarget(*loop.physicsWorld, *player, target));
+    EXPECT_EQ(target.object, sun);
 }
 
 // The frame's bloom, blurred only around the Sun and the bursts, against the same scene blurred over

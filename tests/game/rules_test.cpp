@@ -6,9 +6,13 @@
 
 namespace
 {
+// A touch found between two actors where they stand, as the physics world reports it.
 TriggerPair pairOf(RigidActor* trigger, RigidActor* other)
 {
-    return TriggerPair{nullptr, trigger, nullptr, other, TriggerStatus::eNOTIFY_TOUCH_FOUND};
+    TriggerPair pair{nullptr, trigger, nullptr, other, TriggerStatus::eNOTIFY_TOUCH_FOUND};
+    pair.triggerPosition = trigger->getGlobalPose().p;
+    pair.otherPosition = other->getGlobalPose().p;
+    return pair;
 }
 } // namespace
 
@@ -71,6 +75,43 @@ TEST_F(Rules, ShotAtFourFramesPerSecondStillRemovesItsTarget)
     EXPECT_EQ(actorObjects.count(target->getDynamicActor()), 0u) << "the target is gone";
     EXPECT_EQ(actorObjects.size(), before - 1) << "and nothing else";
     EXPECT_EQ(projectile->getDynamicActor()->getGlobalPose().p, glm::vec3(1000.0f)) << "the shot is parked";
+}
+
+// A long step must not let one shot do what a short step would never let it do: the shot is parked
+// at its first touch, so only the first thing on its path is hit. At 4 frames per second a step
+// carries it 32.5 units.
+TEST_F(Rules, AtFourFramesPerSecondAShotHitsOnlyTheFirstThingOnItsPath)
+{
+    // Two asteroids in line, 12 and 24 ahead, out in open space.
+    SceneObject* first = sceneObjects.at(5);
+    SceneObject* second = sceneObjects.at(6);
+    glm::vec3 launch(-200.0f, 0.0f, 0.0f);
+    glm::vec3 ahead(1.0f, 0.0f, 0.0f);
+    for (auto [object, distance] : {std::pair{first, 12.0f}, std::pair{second, 24.0f}})
+    {
+        object->getDynamicActor()->setGlobalPose(Transform(launch + ahead * distance));
+        object->getDynamicActor()->setLinearVelocity(glm::vec3(0.0f));
+    }
+    world->step(0.25f);
+    launchProjectile(launch, ahead, 130.0f);
+    world->step(0.25f);
+    world->step(0.25f);
+    EXPECT_EQ(actorObjects.count(first->getDynamicActor()), 0u) << "the first is gone";
+    EXPECT_EQ(actorObjects.count(second->getDynamicActor()), 1u) << "the one behind it stays";
+
+    // An asteroid 3 ahead of the Earth's 10-unit box 16 ahead: the asteroid goes, the Earth is safe.
+    SceneObject* shield = sceneObjects.at(7);
+    glm::vec3 earthCentre = earth->getStaticActor()->getGlobalPose().p;
+    glm::vec3 towards(0.0f, 0.0f, 1.0f);
+    glm::vec3 start = earthCentre - towards * 16.0f;
+    shield->getDynamicActor()->setGlobalPose(Transform(start + towards * 3.0f));
+    shield->getDynamicActor()->setLinearVelocity(glm::vec3(0.0f));
+    world->step(0.25f);
+    launchProjectile(start, towards, 130.0f);
+    world->step(0.25f);
+    world->step(0.25f);
+    EXPECT_EQ(actorObjects.count(shield->getDynamicActor()), 0u);
+    EXPECT_FALSE(isEarthDestroyed());
 }
 
 TEST_F(Rules, EveryPairOfAReportIsHandled)
@@ -197,4 +238,24 @@ TEST_F(Rules, WhatTheRulesDecideBecomesTheFramesEvents)
     ASSERT_EQ(getFrameEventCount(), 1u);
     EXPECT_EQ(getFrameEvents()[0].type, GameEventType::shotFired);
     EXPECT_EQ(getFrameEvents()[0].position, glm::vec3(-40.0f, 1.0f, 93.0f));
+
+    // One report: two asteroids collide (which parks the projectile), the shot strikes a third, and the
+    // shot reaches the Earth. Each is told where the report says it happened, never at the parking
+    // place, and the shot's own hit is told apart from the collision.
+    clearFrameEvents();
+    RigidActor* shot = projectile->getDynamicActor();
+    RigidActor* struck = sceneObjects.at(33)->getDynamicActor();
+    TriggerPair pairs[] = {pairOf(sceneObjects.at(31)->getDynamicActor(), sceneObjects.at(32)->getDynamicActor()),
+                           pairOf(shot, struck), pairOf(shot, earth->getStaticActor())};
+    pairs[1].triggerPosition = glm::vec3(10.0f, 20.0f, 30.0f);
+    pairs[1].otherPosition = glm::vec3(11.0f, 20.0f, 30.0f);
+    pairs[2].triggerPosition = glm::vec3(70.0f, 100.0f, 109.0f);
+    callback->onTrigger(pairs, 3);
+    ASSERT_EQ(getFrameEventCount(), 4u);
+    EXPECT_EQ(getFrameEvents()[0].type, GameEventType::objectRemoved);
+    EXPECT_EQ(getFrameEvents()[1].type, GameEventType::objectRemoved);
+    EXPECT_EQ(getFrameEvents()[2].type, GameEventType::objectShot);
+    EXPECT_EQ(getFrameEvents()[2].position, glm::vec3(11.0f, 20.0f, 30.0f));
+    EXPECT_EQ(getFrameEvents()[3].type, GameEventType::earthHit);
+    EXPECT_EQ(getFrameEvents()[3].position, glm::vec3(70.0f, 100.0f, 109.0f));
 }

@@ -231,10 +231,11 @@ TEST_F(HeadsUpDisplay, FrameRateHelpPauseAndOutcomeShowOnlyWhenAsked)
     EXPECT_EQ(over.count(440, 230, 840, 300, isLight), 0) << "an outcome takes PAUSED's place";
 }
 
-TEST_F(HeadsUpDisplay, TheAimMarkerBracketsItsTargetInTwoColours)
+TEST_F(HeadsUpDisplay, TheAimMarkerBracketsItsTargetInTheColourOfWhatAShotWouldDo)
 {
     auto orange = [](int r, int g, int b) { return r > 200 && g > 120 && g < 190 && b < 80; };
     auto grey = [](int r, int g, int b) { return r > 90 && r < 140 && std::abs(r - b) < 30 && g > 90 && g < 140; };
+    auto red = [](int r, int g, int b) { return r > 200 && g < 60 && b < 60; };
     HudFrame frame;
     frame.hasTarget = true;
     frame.targetCentre = glm::vec2(700.0f, 300.0f);
@@ -246,9 +247,38 @@ TEST_F(HeadsUpDisplay, TheAimMarkerBracketsItsTargetInTwoColours)
     EXPECT_EQ(live.count(690, 290, 710, 310, orange), 0) << "open towards the target";
     EXPECT_EQ(live.count(0, 60, 1280, 720, orange) - live.count(678, 278, 722, 322, orange), 0);
 
-    frame.targetLive = false;
+    frame.targetMark = TargetMark::unseen;
     HudPicture unseen(1280, 720);
     unseen.draw(frame);
     EXPECT_GT(unseen.count(678, 278, 722, 322, grey), 40) << "a removed object still in the way, dimmer";
     EXPECT_EQ(unseen.count(678, 278, 722, 322, orange), 0);
+
+    // The Earth: red, unlike any target, with its name to the right of the bracket.
+    frame.targetMark = TargetMark::warning;
+    HudPicture earth(1280, 720);
+    earth.draw(frame);
+    EXPECT_GT(earth.count(678, 278, 722, 322, red), 40);
+    EXPECT_EQ(earth.count(0, 60, 1280, 720, orange), 0);
+    EXPECT_GT(earth.count(724, 285, 820, 315, red), 80) << "EARTH beside it";
+    EXPECT_EQ(live.count(724, 285, 820, 315, isLight), 0) << "and only beside the Earth";
+}
+
+TEST_F(HeadsUpDisplay, TheShotsOwnHitShowsBesideTheCrosshairForAMoment)
+{
+    auto yellow = [](int r, int g, int b) { return r > 200 && g > 170 && b < 120; };
+    HudFrame frame;
+    frame.shotHitSeconds = 0.1f;
+    HudPicture hit(1280, 720);
+    hit.draw(frame);
+    // Below and right of the crosshair at (640, 360).
+    EXPECT_GT(hit.count(655, 375, 760, 420, yellow), 100) << "HIT";
+    EXPECT_EQ(hit.count(0, 60, 640, 720, yellow) + hit.count(640, 60, 1280, 360, yellow), 0);
+
+    for (float seconds : {-1.0f, 0.85f})
+    {
+        frame.shotHitSeconds = seconds;
+        HudPicture gone(1280, 720);
+        gone.draw(frame);
+        EXPECT_EQ(gone.count(655, 375, 760, 420, isLight), 0) << seconds << " s after the hit";
+    }
 }

@@ -27,7 +27,7 @@ const char* const textureFiles[] = {"Texture/asteroid_texture.bmp", "Texture/ear
                                     "Texture/metal_texture.bmp", "Texture/uvtemplate.bmp",
                                     "Texture/industrial_texture.bmp"};
 const char* const soundFiles[] = {"Sound/shot.wav", "Sound/hit.wav",  "Sound/earth.wav",
-                                  "Sound/win.wav",  "Sound/lose.wav", "Sound/hum.wav"};
+                                  "Sound/win.wav",  "Sound/lose.wav", "Sound/hum.wav", "Sound/shothit.wav"};
 
 std::string readBytes(const std::string& path)
 {

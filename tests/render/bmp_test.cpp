@@ -218,6 +218,7 @@ TEST(LoadBmpWithoutContext, RefusalsNeverReachOpenGl)
     // These paths fail before any GL call, so they are safe to run without a context.
     std::string dir = makeScratchDir("bmp-refusals");
     EXPECT_EQ(captureStdout([&] { EXPECT_EQ(loadBMP((dir + "/missing.bmp").c_str()), 0u); }),
+              "Cannot open texture " + dir + "/missing.bmp: No such file or directory\n"
               "Not possible to open image!\n");
 
     writeFile(dir + "/short.bmp", "BM");

@@ -30,6 +30,7 @@ const DesignedSound designedSounds[] = {
     {"Sound/shot.wav", 0.15f, 0.3f, 0.0f},   {"Sound/hit.wav", 0.4f, 0.7f, 0.0f},
     {"Sound/earth.wav", 1.2f, 2.0f, 250.0f}, {"Sound/win.wav", 0.5f, 2.5f, 0.0f},
     {"Sound/lose.wav", 0.5f, 2.5f, 0.0f},    {"Sound/hum.wav", 0.5f, 4.0f, 250.0f},
+    {"Sound/shothit.wav", 0.4f, 0.7f, 0.0f},
 };
 
 void PrintTo(const DesignedSound& sound, std::ostream* out)
@@ -96,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(Game, GeneratedSound, ::testing::ValuesIn(designedSound
 TEST(GeneratedSounds, OneShotsStartAndEndAtRest)
 {
     for (const char* file :
-         {"Sound/shot.wav", "Sound/hit.wav", "Sound/earth.wav", "Sound/win.wav", "Sound/lose.wav"})
+         {"Sound/shot.wav", "Sound/hit.wav", "Sound/earth.wav", "Sound/win.wav", "Sound/lose.wav",
+          "Sound/shothit.wav"})
     {
         WaveRecording sound;
         ASSERT_TRUE(sound.read(gameDir + "/" + file)) << file;

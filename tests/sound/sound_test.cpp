@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -220,15 +222,64 @@ TEST_F(WaveWriter, HitsAreLouderNearAndComeFromTheirSide)
     EXPECT_GT(level(left, 0), 2.0f * level(left, 1)) << "a hit on the left is louder in the left ear";
     float near = level(right, -1);
     float distant = level(far, -1);
-    EXPECT_LT(distant, near / 3.0f) << "60 units away is much softer than 6";
-    EXPECT_GT(distant, near / 20.0f) << "but still heard";
+    // The distance's attenuation stops at a floor, so a hit anywhere in view is heard clearly.
+    EXPECT_LT(distant, near / 1.5f) << "60 units away is softer than 6";
+    EXPECT_GT(distant, near / 4.0f) << "but clearly heard";
+}
+
+// A player follows the game by ear: every sound peaks within 6 dB of the shot, the one they make most
+// (half to twice its peak), a hit across the field as much as one beside them, and the lost Earth with
+// its sting together as much as either.
+TEST_F(WaveWriter, EverySoundPeaksWithinSixDecibelsOfTheShot)
+{
+    start();
+    glm::vec3 camera(0.0f);
+    setListener(camera, glm::vec3(0.0f, 0.0f, -1.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+    struct Moment
+    {
+        const char* what;
+        float at;
+    };
+    const Moment moments[] = {{"the shot", 0.3f},         {"a hit 60 ahead", 1.0f}, {"a hit 200 ahead", 1.7f},
+                              {"a hit 3 to the right", 2.4f}, {"the shot's hit 60 ahead", 3.1f},
+                              {"the Earth 100 away and the lost sting", 3.8f}, {"the won sting", 6.0f}};
+    waitUntil(moments[0].at);
+    playSound(SoundEffect::shot);
+    waitUntil(moments[1].at);
+    playSoundAt(SoundEffect::hit, glm::vec3(0.0f, 0.0f, -60.0f));
+    waitUntil(moments[2].at);
+    playSoundAt(SoundEffect::hit, glm::vec3(0.0f, 0.0f, -200.0f));
+    waitUntil(moments[3].at);
+    playSoundAt(SoundEffect::hit, glm::vec3(3.0f, 0.0f, 0.0f));
+    waitUntil(moments[4].at);
+    playSoundAt(SoundEffect::shotHit, glm::vec3(0.0f, 0.0f, -60.0f));
+    waitUntil(moments[5].at);
+    playSoundAt(SoundEffect::earthImpact, glm::vec3(60.0f, 0.0f, -80.0f));
+    playSound(SoundEffect::lose);
+    waitUntil(moments[6].at);
+    playSound(SoundEffect::win);
+    waitUntil(moments[6].at + 1.8f);
+    WaveRecording recording = finish();
+
+    // Each sound alone in its window: the next starts after the last has died away.
+    float shot = recording.peak(at(moments[0].at) - slack, at(moments[1].at) - slack);
+    ASSERT_GT(shot, 0.1f);
+    for (size_t i = 1; i < sizeof(moments) / sizeof(moments[0]); i++)
+    {
+        float end = i + 1 < sizeof(moments) / sizeof(moments[0]) ? at(moments[i + 1].at) - slack : recording.seconds();
+        float peak = recording.peak(at(moments[i].at) - slack, end);
+        printf("%s: peak %.3f, %.1f dB from the shot's %.3f\n", moments[i].what, peak, 20.0f * std::log10(peak / shot),
+               shot);
+        EXPECT_GE(peak, 0.5f * shot) << moments[i].what;
+        EXPECT_LE(peak, 2.0f * shot) << moments[i].what;
+    }
 }
 
 TEST_F(WaveWriter, MissingOrUnreadableFilesAreNamedAndTheOthersPlay)
 {
     // A sound folder without shot.wav and with a lose.wav that is not a sound.
     std::string folder = makeScratchDir("sound-missing");
-    for (const char* file : {"hit.wav", "earth.wav", "win.wav", "hum.wav"})
+    for (const char* file : {"hit.wav", "shothit.wav", "earth.wav", "win.wav", "hum.wav"})
     {
         ASSERT_EQ(symlink((gameSounds + file).c_str(), (folder + "/" + file).c_str()), 0) << file;
     }

@@ -55,6 +55,7 @@ const SoundJob sounds[] = {
     {"Sound/shot.wav", makeShotSound},         {"Sound/hit.wav", makeHitSound},
     {"Sound/earth.wav", makeEarthImpactSound}, {"Sound/win.wav", makeWinSound},
     {"Sound/lose.wav", makeLoseSound},         {"Sound/hum.wav", makeHumSound},
+    {"Sound/shothit.wav", makeShotHitSound},
 };
 
 bool makeFolder(const std::filesystem::path& folder)

@@ -156,6 +156,31 @@ Clip makeHitSound()
     return clip;
 }
 
+Clip makeShotHitSound()
+{
+    Clip clip(sampleRate, 0.6f);
+    Rng rng(0x5417);
+    LowPass first, second;
+    Oscillator ring;
+    for (size_t i = 0; i < clip.samples.size(); ++i)
+    {
+        float t = timeOf(i);
+        // A metallic ring struck at 1.4 kHz with an inharmonic partial at 2.76 times it: the player's
+        // own hit sounds bright and sure, where a collision is only a dull blast.
+        double phase = ring.step(1400.0f);
+        float strike = (static_cast<float>(std::sin(phase)) + 0.5f * static_cast<float>(std::sin(2.76 * phase))) *
+                       attack(t, 0.001f) * decay(t, 0.12f);
+        // Under it a short burst, darker and quicker than a collision's.
+        float cutoff = 300.0f + 3000.0f * decay(t, 0.04f);
+        float blast = second.run(first.run(whiteNoise(rng), cutoff), cutoff) * std::sqrt(3300.0f / cutoff) *
+                      attack(t, 0.002f) * decay(t, 0.08f);
+        clip.samples[i] = 0.7f * strike + blast;
+    }
+    fadeOut(clip, 0.05f);
+    normalise(clip);
+    return clip;
+}
+
 Clip makeEarthImpactSound()
 {
     Clip clip(sampleRate, 1.6f);

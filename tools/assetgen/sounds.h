@@ -9,6 +9,8 @@
 Clip makeShotSound();
 // A shot striking something: a darkening noise burst over a falling thump, with debris crackle; 0.55 s.
 Clip makeHitSound();
+// The player's shot striking something: a bright metallic ring over a short dark burst; 0.6 s.
+Clip makeShotHitSound();
 // Something striking the Earth: a sub-bass drop under a rumble, 1.6 s, nearly all below 200 Hz.
 Clip makeEarthImpactSound();
 // The level won: a rising major arpeggio that rings out, 1.7 s.

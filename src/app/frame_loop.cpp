@@ -307,6 +307,23 @@ static void soundTheFrame()
     setListener(player->getPosition(), player->getDirection(), player->getUp());
     setEngineHum(player->flying);
     const GameEvent* events = getFrameEvents();
+    // Collisions that begin together (the asteroids all spin alike, so neighbours touch in waves) are
+    // heard as one, the nearest: the same sound started at once several times would only add up.
+    const GameEvent* nearestCollision = nullptr;
+    float nearest = 0.0f;
+    for (size_t i = 0; i < getFrameEventCount(); i++)
+    {
+        float distance = glm::distance(events[i].position, player->getPosition());
+        if (events[i].type == GameEventType::objectRemoved && (nearestCollision == nullptr || distance < nearest))
+        {
+            nearestCollision = &events[i];
+            nearest = distance;
+        }
+    }
+    if (nearestCollision != nullptr)
+    {
+        playSoundAt(SoundEffect::hit, nearestCollision->position);
+    }
     for (size_t i = 0; i < getFrameEventCount(); i++)
     {
         switch (events[i].type)
@@ -315,7 +332,6 @@ static void soundTheFrame()
             playSound(SoundEffect::shot);
             break;
         case GameEventType::objectRemoved:
-            playSoundAt(SoundEffect::hit, events[i].position);
             break;
         case GameEventType::objectShot:
             playSoundAt(SoundEffect::shotHit, events[i].position);

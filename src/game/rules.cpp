@@ -25,8 +25,10 @@ void ContactReportCallback::onTrigger(TriggerPair* pairs, uint32_t count)
     for (uint32_t i = 0; i < count; i++)
     {
         const TriggerPair& pair = pairs[i];
-        bool found = pair.status == TriggerStatus::eNOTIFY_TOUCH_FOUND;
-        if (found && (pair.triggerActor == earthActor || pair.otherActor == earthActor))
+        // What reaches the Earth is told as the Earth's hit alone, where it touched; it leaves the world
+        // all the same.
+        bool earthPair = pair.triggerActor == earthActor || pair.otherActor == earthActor;
+        if (earthPair && pair.status == TriggerStatus::eNOTIFY_TOUCH_FOUND)
         {
             recordEvent(GameEventType::earthHit,
                         pair.triggerActor == earthActor ? pair.otherPosition : pair.triggerPosition);
@@ -34,11 +36,11 @@ void ContactReportCallback::onTrigger(TriggerPair* pairs, uint32_t count)
         // An object the player's own shot struck is told apart from one that collided.
         bool shot = pair.triggerActor == projectileActor || pair.otherActor == projectileActor;
         GameEventType removal = shot ? GameEventType::objectShot : GameEventType::objectRemoved;
-        if (handleTriggerActor(pair.triggerActor))
+        if (handleTriggerActor(pair.triggerActor) && !earthPair)
         {
             recordEvent(removal, pair.triggerPosition);
         }
-        if (handleTriggerActor(pair.otherActor))
+        if (handleTriggerActor(pair.otherActor) && !earthPair)
         {
             recordEvent(removal, pair.otherPosition);
         }

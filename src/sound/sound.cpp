@@ -22,7 +22,7 @@ const int effectCount = 6;
 // lost, sit low enough that the two at once are no louder than a close hit.
 const char* const effectFiles[effectCount] = {"shot.wav", "hit.wav", "earth.wav", "win.wav", "lose.wav",
                                               "shothit.wav"};
-const float effectGains[effectCount] = {0.5f, 0.55f, 0.4f, 0.5f, 0.35f, 0.55f};
+const float effectGains[effectCount] = {0.5f, 0.5f, 0.4f, 0.5f, 0.3f, 0.5f};
 const float effectFloors[effectCount] = {0.0f, 0.3f, 0.35f, 0.0f, 0.0f, 0.4f};
 const char* const humFile = "hum.wav";
 // The hum sits well under everything else.

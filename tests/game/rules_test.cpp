@@ -213,19 +213,18 @@ TEST_F(Rules, WhatTheRulesDecideBecomesTheFramesEvents)
     SceneObject* asteroid = sceneObjects.at(30);
     asteroid->getDynamicActor()->setGlobalPose(Transform(glm::vec3(60.0f, 90.0f, 110.0f)));
 
-    // The asteroid reaches the Earth: it is removed where it was, and the Earth is hit there.
+    // The asteroid reaches the Earth: the Earth is hit there, one event, and the asteroid is gone.
     TriggerPair pair = pairOf(asteroid->getDynamicActor(), earth->getStaticActor());
     callback->onTrigger(&pair, 1);
-    ASSERT_EQ(getFrameEventCount(), 2u);
+    ASSERT_EQ(getFrameEventCount(), 1u);
     EXPECT_EQ(getFrameEvents()[0].type, GameEventType::earthHit);
     EXPECT_EQ(getFrameEvents()[0].position, glm::vec3(60.0f, 90.0f, 110.0f));
-    EXPECT_EQ(getFrameEvents()[1].type, GameEventType::objectRemoved);
-    EXPECT_EQ(getFrameEvents()[1].position, glm::vec3(60.0f, 90.0f, 110.0f));
+    EXPECT_EQ(actorObjects.count(asteroid->getDynamicActor()), 0u);
 
     // The same pair lost again removes nothing more and hits nothing more.
     pair.status = TriggerStatus::eNOTIFY_TOUCH_LOST;
     callback->onTrigger(&pair, 1);
-    EXPECT_EQ(getFrameEventCount(), 2u);
+    EXPECT_EQ(getFrameEventCount(), 1u);
 
     // One press of Space is one shot, however long it is held.
     clearFrameEvents();

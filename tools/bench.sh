@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh"
 
 build="$root/build"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target physics_step post_bench text_bench frame_bench sound_bench
 
 echo "== physics step, full level"

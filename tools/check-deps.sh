@@ -2,11 +2,18 @@
 # Proves that tools/install-deps.sh is complete: everything the build and the scripts use must come
 # from a package it names, from a dependency of one, or from the minimal Debian every machine has.
 # Otherwise a fresh machine fails to build or test although this one, with more installed, passes.
+# Each of its lists is checked against what it is for:
+#   play     the game's build (all but the tests' and benchmarks' objects and links), the programs
+#            CMake runs, the CMake commands outside tests/, bench/ and fuzz/, the game's own
+#            system() calls, and tools/play.sh with the scripts it runs (install-deps.sh, demo.sh)
+#   package  all that, and tools/package.sh
+#   test     everything
 #
-#   tools/check-deps.sh [--without PACKAGE]... [BUILD_DIR...]
+#   tools/check-deps.sh [--without PACKAGE]... [--without-from LIST PACKAGE]... [BUILD_DIR...]
 #
-# BUILD_DIR is build/ by default; run it after a build. --without checks the list as if PACKAGE were
-# not in it: whether a package can be dropped, and the test that the check still catches a drop.
+# BUILD_DIR is build/ by default; run it after a build. --without checks the lists as if PACKAGE were
+# in none of them, --without-from as if it were not in LIST (play, package or test): whether a
+# package can be dropped or moved to a later list, and the tests that the check still catches it.
 #
 # What is used, read from the build and the sources:
 #   headers    every header the compiler read: the *.o.d files beside each object
@@ -20,13 +27,23 @@
 # and what needs it, and exits 1; exits 0 with a one-line summary when nothing is missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-dropped=" "
+purposes=(play package test)
+declare -A dropped=([play]=" " [package]=" " [test]=" ")
 builds=()
 while [ $# -gt 0 ]; do
     case "$1" in
-    --without) dropped="$dropped$2 "; shift 2 ;;
+    --without)
+        for purpose in "${purposes[@]}"; do dropped[$purpose]+="$2 "; done
+        shift 2 ;;
+    --without-from)
+        case "$2" in
+        play | package | test) dropped[$2]+="$3 " ;;
+        *) echo "check-deps: --without-from takes play, package or test, not '$2'" >&2; exit 2 ;;
+        esac
+        shift 3 ;;
     -*)
-        echo "check-deps: unknown option $1 (usage: check-deps.sh [--without PACKAGE]... [BUILD_DIR...])" >&2
+        echo "check-deps: unknown option $1 (usage: check-deps.sh [--without PACKAGE]..." \
+            "[--without-from LIST PACKAGE]... [BUILD_DIR...])" >&2
         exit 2 ;;
     *) builds+=("$1"); shift ;;
     esac
@@ -64,16 +81,21 @@ base=(
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-"$root/tools/install-deps.sh" --list | while read -r package; do
-    case "$dropped" in *" $package "*) ;; *) echo "$package" ;; esac
-done >"$tmp/listed"
+for purpose in "${purposes[@]}"; do
+    "$root/tools/install-deps.sh" --for "$purpose" --list | while read -r package; do
+        case "${dropped[$purpose]}" in *" $package "*) ;; *) echo "$package" ;; esac
+    done >"$tmp/listed.$purpose"
+done
 
-# The packages a fresh machine ends up with: the listed ones and the base, closed over Depends and
-# Pre-Depends in dpkg's status of this machine. Of alternatives (a | b) apt installs the first it can;
-# the first one installed here stands for it; a virtual package stands for its installed providers.
-# (On a minimal root after tools/install-deps.sh, dpkg lists exactly the set this gives.)
-# Listed packages that are not installed here are printed as "NOTINSTALLED name".
-awk -v seeds="$(tr '\n' ' ' <"$tmp/listed") ${base[*]}" -v listed="$(tr '\n' ' ' <"$tmp/listed")" '
+# The packages a fresh machine ends up with after installing a list: the listed ones and the base,
+# closed over Depends and Pre-Depends in dpkg's status of this machine. Of alternatives (a | b) apt
+# installs the first it can; the first one installed here stands for it; a virtual package stands
+# for its installed providers. (On a minimal root after tools/install-deps.sh, dpkg lists exactly the
+# set this gives.) Listed packages that are not installed here are printed as "NOTINSTALLED name".
+# Usage: closure LISTED_FILE >ALLOWED_FILE
+closure()
+{
+awk -v seeds="$(tr '\n' ' ' <"$1") ${base[*]}" -v listed="$(tr '\n' ' ' <"$1")" '
     BEGIN { RS = "" }
     {
         n = split($0, field, "\n")
@@ -126,15 +148,20 @@ awk -v seeds="$(tr '\n' ' ' <"$tmp/listed") ${base[*]}" -v listed="$(tr '\n' ' '
             }
         }
         for (pkg in allowed) print pkg
-    }' /var/lib/dpkg/status >"$tmp/allowed"
-if grep -q '^NOTINSTALLED ' "$tmp/allowed"; then
-    absent=$(sed -n 's/^NOTINSTALLED //p' "$tmp/allowed" | tr '\n' ' ')
+    }' /var/lib/dpkg/status
+}
+for purpose in "${purposes[@]}"; do
+    closure "$tmp/listed.$purpose" >"$tmp/allowed.$purpose"
+done
+if grep -q '^NOTINSTALLED ' "$tmp/allowed.test"; then
+    absent=$(sed -n 's/^NOTINSTALLED //p' "$tmp/allowed.test" | tr '\n' ' ')
     echo "check-deps: listed but not installed here: $absent(run tools/install-deps.sh first)" >&2
     exit 1
 fi
 
-# Everything used goes into needs: kind, name, where it is used, and the paths that may provide it
-# (several for a command chosen through alternatives: any of them will do).
+# Everything used goes into needs: kind, name, where it is used, the paths that may provide it
+# (several for a command chosen through alternatives: any of them will do), and the first list
+# that must provide it: 1 play, 2 package, 3 test.
 needs="$tmp/needs"
 : >"$needs"
 
@@ -142,15 +169,19 @@ needs="$tmp/needs"
 # outside the source and build trees are the system's. clang writes "../" into them.
 inside="$root"
 for build in "${builds[@]}"; do inside="$inside $build"; done
-find "${builds[@]}" -path '*/CMakeFiles/*' -name '*.o.d' -print0 | xargs -0 -r awk -v inside="$inside" '
+# Objects of the tests and benchmarks are for testing; the rest is the game's build.
+test_objects='/(tests|bench)/CMakeFiles/'
+find "${builds[@]}" -path '*/CMakeFiles/*' -name '*.o.d' -print0 | xargs -0 -r awk -v inside="$inside" \
+    -v tests="$test_objects" '
     {
+        rank = FILENAME ~ tests ? 3 : 1
         for (i = 1; i <= NF; i++) {
             word = $i
             sub(/:$/, "", word)
             if (word !~ /^\//) continue
             word = normal(word)
             if (under(word)) continue
-            if (!(word in seen)) { seen[word] = 1; print "header\t" word "\t" FILENAME "\t" word }
+            if (!((word, rank) in seen)) { seen[word, rank] = 1; print "header\t" word "\t" FILENAME "\t" word "\t" rank }
         }
     }
     # Removes "." and "dir/.." from a path without following links.
@@ -220,7 +251,7 @@ for build in "${builds[@]}"; do
     sed -n -E "s/^(($keys):[A-Z]+=(\/.*))\$/\2 \5/p" "$build/CMakeCache.txt" | while read -r key file; do
         [ -f "$file" ] && [ -x "$file" ] || continue
         alternatives "$file"
-        echo -e "command\t$file\t$build/CMakeCache.txt ($key)\t$paths"
+        echo -e "command\t$file\t$build/CMakeCache.txt ($key)\t$paths\t1"
         case "$key" in *_COMPILER) ;; *) continue ;; esac
         for program in as ld cc1 cc1plus collect2; do
             path=$("$file" -print-prog-name="$program" 2>/dev/null || true)
@@ -231,7 +262,7 @@ for build in "${builds[@]}"; do
             esac
             [ -n "$path" ] || continue
             alternatives "$path"
-            echo -e "command\t$path\t$file -print-prog-name=$program\t$paths"
+            echo -e "command\t$path\t$file -print-prog-name=$program\t$paths\t1"
         done
     done >>"$needs"
 done
@@ -246,10 +277,12 @@ for build in "${builds[@]}"; do
     compilers=" $(echo "$compilers" | tr '\n' ' ')"
     find "$build" -path '*/CMakeFiles/*' -name link.txt -print0 | while IFS= read -r -d '' link; do
         folder=$(dirname "$(dirname "$(dirname "$link")")")
+        rank=1
+        if [[ "$link" =~ $test_objects ]]; then rank=3; fi
         while read -r tool line; do
             [ -n "$tool" ] || continue
             alternatives "$tool"
-            echo -e "command\t$tool\t$link\t$paths"
+            echo -e "command\t$tool\t$link\t$paths\t$rank"
             case "$compilers" in *" $tool "*) ;; *) continue ;; esac
             linker=$(cd "$folder" && sh -c "$tool $line -###" 2>&1 | grep "^ " | tail -n 1)
             read -r -a words <<<"$linker"
@@ -267,7 +300,7 @@ for build in "${builds[@]}"; do
                     [ -e "$word" ] || continue
                     word=$(realpath -s -m "$word")
                     case "$word" in "$root"/* | "$build"/*) continue ;; esac
-                    echo -e "$kind\t$word\t$link\t$word"
+                    echo -e "$kind\t$word\t$link\t$word\t$rank"
                     kind=library ;;
                 -l*)
                     name=${word#-l}
@@ -279,7 +312,7 @@ for build in "${builds[@]}"; do
                             [ -z "$found" ] && [ -e "$dir/$file" ] && found="$dir/$file"
                         done
                     done
-                    echo -e "library\t$word\t$link\t${found:-not-found}" ;;
+                    echo -e "library\t$word\t$link\t${found:-not-found}\t$rank" ;;
                 esac
             done
         done <"$link"
@@ -538,29 +571,52 @@ functions()
 declare -A internal=()
 for name in $(compgen -b) $(compgen -k) $(functions "${scripts[@]}"); do internal[$name]=1; done
 
-# Each command with its paths (every alternative for one chosen through /etc/alternatives).
-# Shell scripts among them are read in turn.
-declare -A done_word=() done_script=()
+# The first list a command must come from, by where it is used (file:line): playing runs
+# tools/play.sh, which runs install-deps.sh and demo.sh; the game's build runs the CMake commands
+# outside tests/, bench/ and fuzz/, and the game its own system() calls. A system script read in
+# turn (xvfb-run) is for what its caller is for.
+declare -A script_rank=()
+place_rank()
+{
+    local file=${1%:*}
+    file=${file#"$root"/}
+    case "$file" in
+    tools/play.sh | tools/demo.sh | tools/install-deps.sh) echo 1 ;;
+    tools/package.sh) echo 2 ;;
+    tests/* | bench/* | fuzz/*) echo 3 ;;
+    src/* | data/* | CMakeLists.txt | tools/CMakeLists.txt | tools/assetgen/*) echo 1 ;;
+    /*) echo "${script_rank[$file]:-3}" ;;
+    *) echo 3 ;;
+    esac
+}
+
+# Each command with its paths (every alternative for one chosen through /etc/alternatives), for
+# the first list it must come from. Shell scripts among them are read in turn.
+declare -A done_word=()
 words="$tmp/words"
 for round in 1 2 3; do
     : >"$tmp/next"
     while IFS=$'\t' read -r word where; do
-        [ -n "$word" ] && [ -z "${internal[$word]:-}" ] && [ -z "${done_word[$word]:-}" ] || continue
-        done_word[$word]=1
+        [ -n "$word" ] && [ -z "${internal[$word]:-}" ] || continue
+        echo -e "$(place_rank "$where")\t$word\t$where"
+    done <"$words" | sort -s -n -k1,1 >"$tmp/ranked"
+    while IFS=$'\t' read -r rank word where; do
+        [ -z "${done_word[$word]:-}" ] || [ "$rank" -lt "${done_word[$word]}" ] || continue
+        done_word[$word]=$rank
         path=$(resolve "$word")
         [ -n "$path" ] || continue
         alternatives "$path"
-        echo -e "command\t$word\t${where#"$root"/}\t$paths" >>"$needs"
+        echo -e "command\t$word\t${where#"$root"/}\t$paths\t$rank" >>"$needs"
         real=$(readlink -f "$path")
         case "$real" in "$root"/*) continue ;; esac
-        [ -z "${done_script[$real]:-}" ] || continue
+        [ -z "${script_rank[$real]:-}" ] || [ "$rank" -lt "${script_rank[$real]}" ] || continue
         if head -n 1 "$real" 2>/dev/null | grep -q -E '^#! *(/usr)?/bin/(ba|da)?sh'; then
-            done_script[$real]=1
+            script_rank[$real]=$rank
             echo "$real" >>"$tmp/next"
         fi
-    done <"$words"
+    done <"$tmp/ranked"
     [ -s "$tmp/next" ] || break
-    mapfile -t more <"$tmp/next"
+    mapfile -t more < <(sort -u "$tmp/next")
     for name in $(functions "${more[@]}"); do internal[$name]=1; done
     script_commands "${more[@]}" >"$tmp/words.$round"
     words="$tmp/words.$round"
@@ -579,12 +635,16 @@ awk -F '\t' '
     { print $1; print alias($1); print $2; print alias($2) }' "$tmp/real" | sort -u >"$tmp/variants"
 grep -F -x -f "$tmp/variants" /var/lib/dpkg/info/*.list >"$tmp/owners" || true
 
-# The verdict: a need is met when any of its paths belongs to an allowed package. Unmet needs are
-# grouped by the package that would have provided them.
-awk -F '\t' -v listed="$(wc -l <"$tmp/listed")" -v basecount="${#base[@]}" -v root="$root" '
-    FILENAME == ARGV[1] { allowed[$1] = 1; allowedcount++; next }
-    FILENAME == ARGV[2] { real[$1] = $2; next }
-    FILENAME == ARGV[3] {
+# The verdict: a need is met when any of its paths belongs to a package allowed by each list it must
+# come from. Unmet needs are grouped by the package that would have provided them and by the first
+# list that lacks it: the test list (then all lists lack it), the package list, the play list.
+awk -F '\t' -v listed="$(wc -l <"$tmp/listed.test")" -v played="$(wc -l <"$tmp/listed.play")" \
+    -v basecount="${#base[@]}" -v root="$root" '
+    FILENAME == ARGV[1] { allowed[1, $1] = 1; next }
+    FILENAME == ARGV[2] { allowed[2, $1] = 1; next }
+    FILENAME == ARGV[3] { allowed[3, $1] = 1; allowedcount++; next }
+    FILENAME == ARGV[4] { real[$1] = $2; next }
+    FILENAME == ARGV[5] {
         cut = index($0, ".list:")
         package = substr($0, 1, cut - 1); sub(/.*\//, "", package); sub(/:.*/, "", package)
         path = substr($0, cut + 6)
@@ -602,36 +662,53 @@ awk -F '\t' -v listed="$(wc -l <"$tmp/listed")" -v basecount="${#base[@]}" -v ro
         for (k = 1; k <= 4; k++) if (try[k] in owners) return owners[try[k]]
         return ""
     }
+    # Whether list L (1 play, 2 package, 3 test) provides one of the candidate paths.
+    function met(L,    i, m, j) {
+        for (i = 1; i <= n; i++) {
+            m = split(owner(candidate[i]), who, " ")
+            for (j = 1; j <= m; j++) if ((L, who[j]) in allowed) return 1
+        }
+        return 0
+    }
     {
         if (!(($1 SUBSEP $2) in counted)) { counted[$1, $2] = 1; count[$1]++ }
+        if ($5 == 1) playcount++
         n = split($4, candidate, " ")
-        first = ""; met = 0
-        for (i = 1; i <= n && !met; i++) {
+        first = ""
+        for (i = 1; i <= n && first == ""; i++) {
             m = split(owner(candidate[i]), who, " ")
-            for (j = 1; j <= m; j++) if (who[j] in allowed) met = 1
-            if (first == "" && m > 0) first = who[1]
+            if (m > 0) first = who[1]
         }
-        if (met) next
+        lacking = ""
+        if (!met(3)) lacking = 3
+        else if ($5 <= 2 && !met(2)) lacking = 2
+        else if ($5 == 1 && !met(1)) lacking = 1
+        if (lacking == "") next
         if (first == "") first = "(no Debian package)"
         where = $3
         if (index(where, root "/") == 1) where = substr(where, length(root) + 2)
         what = $1 " " $2 ($4 != $2 && $4 !~ / / ? " = " $4 : "") " in " where
-        if (!(first in missing)) { order[++packages] = first; missing[first] = what; extra[first] = 0 }
-        else extra[first]++
+        key = first SUBSEP lacking
+        if (!(key in missing)) {
+            order[++packages] = key; name[key] = first; list[key] = lacking; missing[key] = what; extra[key] = 0
+        } else extra[key]++
     }
     END {
+        split("tools/install-deps.sh --for play,tools/install-deps.sh --for package,tools/install-deps.sh", from, ",")
         for (p = 1; p <= packages; p++) {
-            package = order[p]
-            more = extra[package] > 0 ? " (and " extra[package] " more uses)" : ""
-            if (package == "(no Debian package)")
+            key = order[p]
+            more = extra[key] > 0 ? " (and " extra[key] " more uses)" : ""
+            if (name[key] == "(no Debian package)")
                 printf "check-deps: from no Debian package, so missing on a fresh machine: %s%s\n",
-                    missing[package], more
+                    missing[key], more
             else
-                printf "check-deps: %s is missing from tools/install-deps.sh: needed by %s%s\n",
-                    package, missing[package], more
+                printf "check-deps: %s is missing from %s: needed by %s%s\n",
+                    name[key], from[list[key]], missing[key], more
         }
         if (packages > 0) exit 1
         printf "check-deps: %d headers, %d libraries, %d commands: all from the %d listed packages, " \
-            "their dependencies or the %d of the minimal Debian (%d packages in all)\n",
-            count["header"], count["library"], count["command"], listed, basecount, allowedcount
-    }' "$tmp/allowed" "$tmp/real" "$tmp/owners" "$needs"
+            "their dependencies or the %d of the minimal Debian (%d packages in all); the %d uses by the " \
+            "game%ss build and by playing from the %d of the play list\n",
+            count["header"], count["library"], count["command"], listed, basecount, allowedcount, playcount,
+            "\047", played
+    }' "$tmp/allowed.play" "$tmp/allowed.package" "$tmp/allowed.test" "$tmp/real" "$tmp/owners" "$needs"

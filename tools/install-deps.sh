@@ -1,46 +1,83 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package that building, playing and testing Velmora needs, starting from a
-# minimal Debian (debootstrap's minbase): only what is missing, without questions and without
-# recommended extras. Runs apt-get as root, or through sudo for a user; with neither it prints the
-# command to run as root and fails.
+# Installs the Debian 12 packages Velmora needs, starting from a minimal Debian (debootstrap's
+# minbase): only what is missing, without questions and without recommended extras. Runs apt-get as
+# root, or through sudo for a user; with neither it prints the command to run as root and fails.
 #
-#   tools/install-deps.sh           install what is missing
-#   tools/install-deps.sh --list    print the package list, one a line (tools/check-deps.sh reads it)
+#   tools/install-deps.sh [--for play|package|test]          install what is missing
+#   tools/install-deps.sh [--for play|package|test] --list   print the list, one a line
 #
-# tools/check-deps.sh fails the test command when the build or a script uses a file of a package
-# that is neither listed here, nor pulled in by one listed here, nor part of the minimal Debian.
+# Each list holds the one before it:
+#   play     building the game and playing it (tools/play.sh), on a virtual display without a screen
+#   package  and building its Debian package (tools/package.sh)
+#   test     and every test, benchmark, fuzzing and sanitizer run, and the package check
+#            (tools/test.sh); the default
+#
+# tools/check-deps.sh fails the test command when the game's build or the play scripts use a file
+# of a package that is neither on the play list, nor pulled in by one on it, nor part of the minimal
+# Debian; and likewise for the package list and package.sh, and the test list and everything else.
 set -euo pipefail
 
-packages=(
+play_packages=(
     # The build: compilers, make, CMake and the pkg-config it asks for Bullet
     cmake g++ make pkg-config
     # The game's libraries; Assimp's CMake files also link zlib, whose headers its package lacks
     libglfw3-dev libglew-dev libglm-dev libassimp-dev zlib1g-dev libbullet-dev
+    # Text on screen, its font, and sound: FreeType, DejaVu, OpenAL Soft, libsndfile
+    libfreetype-dev fonts-dejavu-core libopenal-dev libsndfile1-dev
+    # The icons' PNG writer (stb_image_write.h)
+    libstb-dev
+    # Playing without a screen: the virtual display with Mesa's software GL driver, driving the game
+    # and grabbing its picture (xdotool, xwininfo and xdpyinfo, xwd, convert)
+    xvfb xauth libgl1-mesa-dri xdotool x11-utils x11-apps imagemagick
+)
+
+package_packages=(
+    # CPack's Debian packages: dpkg-shlibdeps works out the runtime libraries, file tells it the
+    # binaries
+    dpkg-dev file
+)
+
+test_packages=(
     # Tests and the frame benchmark: GoogleTest, and the X test and RandR extensions (GLFW's native
     # X11 header includes Xrandr.h)
     libgtest-dev libxtst-dev libxrandr-dev
-    # The virtual display the tests, the demo and the soak run on, with Mesa's software GL driver
-    xvfb xauth libgl1-mesa-dri
-    # Driving the real game and grabbing its pictures: xdotool, xwininfo and xdpyinfo, xwd, convert;
-    # a window manager for the checks that minimize and restore the game
-    xdotool x11-utils x11-apps imagemagick openbox
+    # A window manager for the checks that minimize and restore the game
+    openbox
     # Script helpers a minimal Debian lacks: bc (frame-time sums), ps (the soak's memory samples)
     bc procps
     # Sanitizer and fuzzing builds: clang with its libFuzzer runtime
     clang libclang-rt-14-dev
     # Fuzzing seeds: real OBJ and BMP files from Debian's test packages
     assimp-testmodels gdk-pixbuf-tests libsdl2-image-tests
-    # Text on screen, its font, and sound: FreeType, DejaVu, OpenAL Soft, libsndfile
-    libfreetype-dev fonts-dejavu-core libopenal-dev libsndfile1-dev
+    # The package check: Debian's package linter, and the desktop entry and AppStream validators
+    lintian desktop-file-utils appstream
 )
 
-if [ "${1:-}" = "--list" ]; then
+purpose=test
+list=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --for)
+        purpose=${2:-}
+        shift $(($# > 1 ? 2 : 1)) ;;
+    --list) list=yes; shift ;;
+    *)
+        echo "install-deps.sh: unknown argument $1 (usage: tools/install-deps.sh [--for play|package|test] [--list])" >&2
+        exit 2 ;;
+    esac
+done
+case "$purpose" in
+play) packages=("${play_packages[@]}") ;;
+package) packages=("${play_packages[@]}" "${package_packages[@]}") ;;
+test) packages=("${play_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
+*)
+    echo "install-deps.sh: --for takes play, package or test, not '$purpose'" >&2
+    exit 2 ;;
+esac
+
+if [ -n "$list" ]; then
     printf '%s\n' "${packages[@]}"
     exit 0
-fi
-if [ $# -gt 0 ]; then
-    echo "install-deps.sh: unknown argument $1 (usage: tools/install-deps.sh [--list])" >&2
-    exit 2
 fi
 
 missing=()

@@ -3,10 +3,16 @@
 # screenshot, says where, and ends the game with Escape.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/install-deps.sh"
+"$root/tools/install-deps.sh" --for play
 
 build="$root/build"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# A new build folder leaves out the tests and benchmarks, whose libraries playing does not install;
+# one that tools/test.sh made keeps them.
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    options+=(-DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=OFF)
+fi
+cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target velmora
 
 cd "$build/game"

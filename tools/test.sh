@@ -6,10 +6,11 @@
 # soak of the real game.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/install-deps.sh"
+"$root/tools/install-deps.sh" --for test
 
 build="$root/build"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The tests and benchmarks are switched on whatever tools/play.sh or tools/package.sh left.
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BUILD_TESTS=ON -DVELMORA_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 # Everything the build and the scripts use must come from a package tools/install-deps.sh installs,

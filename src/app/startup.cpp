@@ -1,12 +1,18 @@
 #include "app/startup.h"
 
 #include "app/config.h"
+#include "app/data_paths.h"
 #include "render/gl.h"
 #include "render/post.h"
 
 #include <GLFW/glfw3.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 int windowWidth = 0;
 int windowHeight = 0;
@@ -17,9 +23,56 @@ GLFWwindow* window = nullptr;
 // wider or taller than this (pixels).
 static const int maxWindowSize = 16384;
 
+// Finds the game's data and makes its folder the working directory, so every file of the game is
+// read by its plain relative name; leaves the path of the config.txt to read. Prints one line and
+// returns false when there is no data to be found.
+static bool enterGameFolder(std::string& configPath)
+{
+    GameFolders folders;
+    if (!findGameFolders(getWorkingDir(), getExecutablePath(), folders))
+    {
+        return false;
+    }
+    if (!folders.inWorkingDir)
+    {
+        if (chdir(folders.dataDir.c_str()) != 0)
+        {
+            fprintf(stderr, "Cannot enter the game data folder %s: %s\n", folders.dataDir.c_str(),
+                    strerror(errno));
+            return false;
+        }
+        // Every later message names its file relative to this folder.
+        printf("Game data: %s; window settings: %s\n", folders.dataDir.c_str(), folders.configPath.c_str());
+    }
+    configPath = folders.configPath;
+    return true;
+}
+
+// Says which config.txt gave no usable window size, and why, before the start-up failure itself.
+static void explainWindowSize(const std::string& configPath, const WindowConfig& config)
+{
+    FILE* file = fopen(configPath.c_str(), "rb");
+    if (file == nullptr)
+    {
+        fprintf(stderr, "No window size: cannot read %s (%s)\n", configPath.c_str(), strerror(errno));
+        return;
+    }
+    fclose(file);
+    fprintf(stderr,
+            "Unusable window size %dx%d in %s: its first two lines must be the width and height, 1 to %d "
+            "pixels\n",
+            config.width, config.height, configPath.c_str(), maxWindowSize);
+}
+
 int init()
 {
-    WindowConfig config = readConfigFile("config.txt");
+    std::string configPath;
+    if (!enterGameFolder(configPath))
+    {
+        fprintf(stderr, "Failed to open GLFW window!\n");
+        return -1;
+    }
+    WindowConfig config = readConfigFile(configPath.c_str());
     windowWidth = config.width;
     windowHeight = config.height;
     fullScreen = config.fullScreen;
@@ -47,7 +100,12 @@ int init()
     // survive either.
     if (windowWidth > 0 && windowHeight > 0 && windowWidth <= maxWindowSize && windowHeight <= maxWindowSize)
     {
-        window = glfwCreateWindow(windowWidth, windowHeight, "Velmora", fullScreen ? monitor : nullptr, nullptr);
+        window =
+            glfwCreateWindow(windowWidth, windowHeight, "Velmora", fullScreen ? monitor : nullptr, nullptr);
+    }
+    else
+    {
+        explainWindowSize(configPath, config);
     }
     if (window == nullptr)
     {

@@ -1,7 +1,10 @@
-// Writes every model, texture and sound the game uses into a game folder:
+// Writes every model, texture and sound the game uses into a game folder, or the desktop icons into
+// a hicolor icon theme folder:
 //   assetgen <gameDir>
+//   assetgen --icons <iconsDir>      (writes <iconsDir>/hicolor/NxN/apps/velmora.png)
 // Output is byte-identical from run to run: all randomness comes from fixed seeds.
 #include "bmp_writer.h"
+#include "icon.h"
 #include "meshes.h"
 #include "obj_writer.h"
 #include "sounds.h"
@@ -70,13 +73,34 @@ bool makeFolder(const std::filesystem::path& folder)
     }
     return true;
 }
+
+// The sizes desktops ask for most; 256 is what software centres show.
+const int iconSizes[] = {48, 64, 128, 256};
+
+int writeIcons(const std::filesystem::path& iconsDir)
+{
+    for (int size : iconSizes)
+    {
+        std::string side = std::to_string(size);
+        std::filesystem::path folder = iconsDir / "hicolor" / (side + "x" + side) / "apps";
+        if (!makeFolder(folder))
+            return 1;
+        std::string path = (folder / "velmora.png").string();
+        if (!writePNG(path, makeIcon(size)))
+            return 1;
+        std::printf("assetgen: wrote %s (%dx%d)\n", path.c_str(), size, size);
+    }
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "--icons")
+        return writeIcons(argv[2]);
     if (argc != 2)
     {
-        std::fprintf(stderr, "usage: assetgen <gameDir>\n");
+        std::fprintf(stderr, "usage: assetgen <gameDir> | assetgen --icons <iconsDir>\n");
         return 2;
     }
     const std::filesystem::path gameDir(argv[1]);

@@ -114,6 +114,9 @@ struct PhysicsScene
     btRigidBody& body(const RigidActor* actor) const { return *actors[actor->index]->body; }
     Shape* makeShape(glm::vec3 halfExtents, bool exclusive, uint8_t flags);
     ActorRecord& addActor(bool isStatic);
+    // Removes the actor at index, its own shapes and every trigger pair it is in; later actors move
+    // down one index.
+    void removeActor(uint32_t index);
 
     // Collects this step's trigger pairs on the current poses (along the coming dt for swept bodies) and
     // queues found/lost reports.

@@ -184,6 +184,17 @@ RigidStatic* PhysicsWorld::createStaticActor(const glm::vec3& position, float ha
     return static_cast<RigidStatic*>(record.handle.get());
 }
 
+void PhysicsWorld::removeActor(RigidActor* actor)
+{
+    if (actor == nullptr || actor->index >= scene->actors.size() ||
+        scene->actors[actor->index]->handle.get() != actor || actor == controllerActor)
+    {
+        printf("removeActor: not an actor this world can remove (physics_world.cpp)\n");
+        return;
+    }
+    scene->removeActor(actor->index);
+}
+
 bool PhysicsWorld::sweepTrigger(const RigidDynamic* actor, const glm::vec3& start, const glm::vec3& velocity,
                                 float maxDistance, SweepHit& hit, const RigidActor* ignore) const
 {

@@ -218,6 +218,10 @@ class PhysicsWorld
     RigidDynamic* createDynamicActor(const glm::vec3& position);
     // A static box: a 0.7 box of its own (first shape) and a halfExtent box (second shape).
     RigidStatic* createStaticActor(const glm::vec3& position, float halfExtent);
+    // Takes an actor out of the world and destroys it with its own boxes; the actor pointer is gone
+    // afterwards. Its trigger pairs end without a report: a touch it still had is never reported lost.
+    // The others keep their creation order. Not from inside a trigger report, nor for the controller's.
+    void removeActor(RigidActor* actor);
 
     // The first collision box another actor offers to actor's trigger box flown from start at velocity
     // (units per second) for up to maxDistance, while every other body moves on at its own velocity:

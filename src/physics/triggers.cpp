@@ -559,6 +559,39 @@ bool PhysicsScene::sweepTrigger(uint32_t actorIndex, const btVector3& start, con
     return found;
 }
 
+void PhysicsScene::removeActor(uint32_t index)
+{
+    ActorRecord& record = *actors[index];
+    world->removeRigidBody(record.body.get());
+    // The pairs it is in end silently; everyone after it moves down one place, which keeps the sorted
+    // keys in order.
+    auto renumber = [index](uint32_t actor) { return actor > index ? actor - 1 : actor; };
+    size_t kept = 0;
+    for (uint64_t key : touchingKeys)
+    {
+        if (keyTriggerActor(key) == index || keyOtherActor(key) == index)
+            continue;
+        touchingKeys[kept++] = makeKey(renumber(keyTriggerActor(key)), keyTriggerSlot(key),
+                                       renumber(keyOtherActor(key)), keyOtherSlot(key));
+    }
+    touchingKeys.resize(kept);
+    sweptActors.erase(std::remove(sweptActors.begin(), sweptActors.end(), index), sweptActors.end());
+    for (uint32_t& swept : sweptActors)
+        swept = renumber(swept);
+
+    const RigidActor* handle = record.handle.get();
+    shapes.erase(std::remove_if(shapes.begin(), shapes.end(),
+                                [handle](const std::unique_ptr<Shape>& shape)
+                                { return shape->exclusive && shape->owner == handle; }),
+                 shapes.end());
+    actors.erase(actors.begin() + index);
+    for (uint32_t i = index; i < actors.size(); i++)
+    {
+        actors[i]->handle->index = i;
+        actors[i]->body->setUserIndex((int)i);
+    }
+}
+
 void PhysicsScene::deliverTriggerReports()
 {
     if (pendingReports.empty())

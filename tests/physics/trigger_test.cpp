@@ -1,5 +1,7 @@
 #include "physics_fixture.h"
 
+#include "support/test_support.h"
+
 #include <glm/gtc/quaternion.hpp>
 
 #include <algorithm>
@@ -201,4 +203,38 @@ TEST_F(Determinism, TwoRunsGiveTheSameReportsAndPoses)
     std::string second = run();
     EXPECT_GT(first.size(), 1000u) << "the cluster should produce many reports";
     EXPECT_EQ(first, second);
+}
+
+// A new game takes the old level's actors out of the world: their pairs end without a word, and
+// everyone created after them goes on reporting under the same handles.
+TEST_F(TriggerReports, RemovedActorsEndTheirPairsSilentlyAndTheRestReportAsBefore)
+{
+    RigidDynamic* a = addObject(glm::vec3(0.0f));
+    RigidDynamic* b = addObject(glm::vec3(1.0f, 0.0f, 0.0f)); // touching a
+    RigidDynamic* shot = addObject(glm::vec3(0.0f, 50.0f, 0.0f));
+    shot->setSweptTriggers(true);
+    RigidDynamic* c = addObject(glm::vec3(0.0f, 0.0f, 40.0f));
+    uint32_t before = world.getNbActors();
+    world.step(frame);
+    ASSERT_EQ(log.found(a, b), 1);
+
+    world.removeActor(b);
+    world.removeActor(a);
+    EXPECT_EQ(world.getNbActors(), before - 2);
+    stepFrames(3);
+    EXPECT_EQ(log.pairCount(), 2u) << "no touch-lost for a pair whose actor is gone";
+
+    // The swept shot, created after both, still meets c at 4 frames per second, named as ever.
+    place(shot, glm::vec3(0.0f));
+    shot->setLinearVelocity(glm::vec3(0.0f, 0.0f, 130.0f));
+    world.step(0.25f);
+    world.step(0.25f);
+    EXPECT_EQ(log.found(shot, c), 1);
+    EXPECT_EQ(log.found(c, shot), 1);
+    EXPECT_LT(glm::distance(c->getGlobalPose().p, glm::vec3(0.0f, 0.0f, 40.0f)), 0.2f) << "its own body, drifting";
+
+    // The controller's actor stays.
+    std::string said = captureStdout([&] { world.removeActor(world.getControllerActor()); });
+    EXPECT_EQ(said, "removeActor: not an actor this world can remove (physics_world.cpp)\n");
+    EXPECT_EQ(world.getNbActors(), before - 2);
 }

@@ -16,14 +16,17 @@
 //
 // Eight aimed shots at marked targets come first, fired through the real window while the field is
 // whole. Then, with the camera still: the heads-up display off, and on piece by piece up to all of it
-// (count, time, the Earth's danger, the frame rate, the aim marker, a hit's burst and the help panel),
-// frame by frame in turn; paused frames dimmed and not dimmed in turn; the main thread's time spent on
-// sound in every frame.
+// (count, time, the Earth's danger, the frame rate, a hit's burst and the help panel), frame by frame
+// in turn; paused frames; the main thread's time spent on sound in every frame. On their own: the
+// input steps of a frame, with the cursor remembered once a poll and asked every call, and the aim
+// marker's question.
 
 #include "app/frame_loop.h"
 #include "app/glfw_game_window.h"
 #include "app/startup.h"
+#include "game/aim.h"
 #include "game/player.h"
+#include "game/scene_object.h"
 #include "game/rules.h"
 #include "render/bursts.h"
 #include "render/post.h"
@@ -109,7 +112,32 @@ class MultisampledWindow
 class BenchWindow : public GlfwGameWindow
 {
   public:
-    explicit BenchWindow(GLFWwindow* window) : GlfwGameWindow(window) {}
+    explicit BenchWindow(GLFWwindow* window) : GlfwGameWindow(window), handle(window) {}
+
+    // Asked of the window system on every call instead of once per poll, to see what remembering
+    // them saves.
+    glm::dvec2 getCursorPosition() override
+    {
+        if (!askEveryCall)
+        {
+            return GlfwGameWindow::getCursorPosition();
+        }
+        glm::dvec2 cursor;
+        glfwGetCursorPos(handle, &cursor.x, &cursor.y);
+        return cursor;
+    }
+    glm::ivec2 getWindowPosition() override
+    {
+        if (!askEveryCall)
+        {
+            return GlfwGameWindow::getWindowPosition();
+        }
+        glm::ivec2 place;
+        glfwGetWindowPos(handle, &place.x, &place.y);
+        return place;
+    }
+    bool askEveryCall = false;
+    GLFWwindow* handle;
 
     void present() override
     {
@@ -325,8 +353,8 @@ void printRow(const char* name, const std::vector<double>& ms)
 void printStages(const PostVariant& variant)
 {
     static const char* stageNames[stageCount] = {
-        "Player::update (all calls)", "physics step", "updateWorld", "drawScene", "bursts",
-        "window + blur passes",       "composite",    "display",     "sound",     "swap + events"};
+        "physics step", "updateWorld", "drawScene (input steps included)", "bursts", "window + blur passes",
+        "composite",    "display",     "sound",                            "swap + events"};
     std::vector<FrameTimes> frames = allFrames(variant);
     printf("%s, %zu frames (%zu still, %zu turning, %zu flying; GL work finished per stage):\n", variant.name,
            frames.size(), variant.frames[cameraStill].size(), variant.frames[cameraTurning].size(),
@@ -350,8 +378,8 @@ void printStages(const PostVariant& variant)
     printRow("CPU work outside GL", column(frames,
                                            [](const FrameTimes& f)
                                            {
-                                               return f.cpu[stagePlayerUpdate] + f.cpu[stagePhysicsStep] +
-                                                      f.cpu[stageWorldUpdate] + f.cpu[stageDrawScene];
+                                               return f.cpu[stagePhysicsStep] + f.cpu[stageWorldUpdate] +
+                                                      f.cpu[stageDrawScene];
                                            }));
     for (int motion = 0; motion < motionCount; motion++)
     {
@@ -427,7 +455,6 @@ struct DisplayVariant
     bool display;
     bool help;
     bool burst;
-    bool marker;
     std::vector<double> wholeMs; // one a round of the variants; NaN for a frame that ended the game
 };
 
@@ -482,7 +509,6 @@ void measureDisplay(GameLoop& loop, DisplayVariant* variants, int count, int fra
         settings.showHud = variant.display;
         settings.showHelp = variant.help;
         settings.showFrameTime = true;
-        loop.aimMarker = variant.marker;
         if (variant.burst)
         {
             keepABurstGoing();
@@ -507,27 +533,58 @@ void measureDisplay(GameLoop& loop, DisplayVariant* variants, int count, int fra
     settings.showHelp = false;
     settings.showFrameTime = false;
     settings.showHud = true;
-    loop.aimMarker = true;
 }
 
-// Paused frames, dimmed and not in turn, with the display on; each timed to its GL work's end.
-void measurePause(GameLoop& loop, BenchWindow& window, int frames, std::vector<double>& dimmedMs,
-                  std::vector<double>& plainMs)
+// Paused frames with the display on, dimmed as the game shows them; each timed to its GL work's end.
+void measurePause(GameLoop& loop, BenchWindow& window, int frames, std::vector<double>& pausedMs)
 {
     window.waitForEvents = false;
     loop.pausedByPlayer = true;
     runFrame(loop);
-    for (int frame = 0; frame < 2 * frames; frame++)
+    for (int frame = 0; frame < frames; frame++)
     {
-        loop.dimWhilePaused = frame % 2 == 0;
         auto start = std::chrono::steady_clock::now();
         runFrame(loop);
         glFinish();
-        (loop.dimWhilePaused ? dimmedMs : plainMs).push_back(secondsSince(start) * 1000.0);
+        pausedMs.push_back(secondsSince(start) * 1000.0);
     }
-    loop.dimWhilePaused = true;
     loop.pausedByPlayer = false;
     window.waitForEvents = true;
+}
+
+// The input steps of one frame (one before each model's draw and one for the composite), timed on
+// their own: the window asked for the cursor once per poll as the game does, or on every call.
+std::vector<double> measureInputSteps(BenchWindow& window, int frames, bool askEveryCall)
+{
+    window.askEveryCall = askEveryCall;
+    int steps = static_cast<int>(actorObjects.size()) + 4;
+    std::vector<double> ms;
+    for (int frame = 0; frame < frames; frame++)
+    {
+        window.pollEvents();
+        auto start = std::chrono::steady_clock::now();
+        for (int step = 0; step < steps; step++)
+        {
+            player->update(0.0f);
+        }
+        ms.push_back(secondsSince(start) * 1000.0);
+    }
+    window.askEveryCall = false;
+    return ms;
+}
+
+// The aim marker's question, asked once a frame after the composite's input step.
+std::vector<double> measureAimQuery(const GameLoop& loop, int frames)
+{
+    std::vector<double> ms;
+    AimTarget target;
+    for (int frame = 0; frame < frames; frame++)
+    {
+        auto start = std::chrono::steady_clock::now();
+        findAimTarget(*loop.physicsWorld, *player, target);
+        ms.push_back(secondsSince(start) * 1000.0);
+    }
+    return ms;
 }
 
 } // namespace
@@ -635,39 +692,24 @@ int main(int argc, char** argv)
         }
         variant.frames[motion].push_back(times);
     }
-    // The same path once more with the cursor asked for on every Player::update call.
-    std::vector<double> uncachedUpdates;
-    std::vector<double> cachedUpdates =
-        column(allFrames(game), [](const FrameTimes& f) { return f.cpu[stagePlayerUpdate]; });
-    gameWindow.rememberCursor = false;
+    // The input steps and the aim's question on their own.
+    std::vector<double> cachedUpdates = measureInputSteps(gameWindow, 60, false);
+    std::vector<double> uncachedUpdates = measureInputSteps(gameWindow, 60, true);
+    std::vector<double> aimQueries = measureAimQuery(loop, 600);
     usePost(game, gameWindow);
-    for (int frame = 0; frame < std::min(framesPerVariant, 60); frame++)
-    {
-        input.apply(frame);
-        FrameTimes times;
-        times.finishGl = true;
-        if (runFrame(loop, &times) == FrameEnd::outcome)
-        {
-            keepPlaying(loop);
-            continue;
-        }
-        uncachedUpdates.push_back(times.cpu[stagePlayerUpdate] * 1000.0);
-    }
-    gameWindow.rememberCursor = true;
 
     int displayFrames = std::max(30, framesPerVariant / 2);
     DisplayVariant displays[] = {
-        {"display off", false, false, false, false, {}},
-        {"display on: count, time, Earth, frame rate", true, false, false, false, {}},
-        {"  and the aim marker", true, false, false, true, {}},
-        {"  and a burst", true, false, true, true, {}},
-        {"  and the help panel: all of it", true, true, true, true, {}},
+        {"display off", false, false, false, {}},
+        {"display on: count, time, Earth, frame rate", true, false, false, {}},
+        {"  and a burst", true, false, true, {}},
+        {"  and the help panel: all of it", true, true, true, {}},
     };
     const int displayCount = sizeof(displays) / sizeof(displays[0]);
     input.release();
     measureDisplay(loop, displays, displayCount, displayFrames, outcomes);
-    std::vector<double> dimmedMs, plainMs;
-    measurePause(loop, gameWindow, displayFrames, dimmedMs, plainMs);
+    std::vector<double> pausedMs;
+    measurePause(loop, gameWindow, displayFrames, pausedMs);
 
 
     struct rusage usage;
@@ -690,9 +732,11 @@ int main(int argc, char** argv)
         printStages(*variant);
         printf("\n");
     }
-    printf("Player::update, all calls of a frame: cursor remembered between polls median %.3f ms, "
-           "asked every call median %.3f ms\n\n",
-           percentile(cachedUpdates, 0.5), percentile(uncachedUpdates, 0.5));
+    printf("Player::update, the %zu calls of a frame on their own: the cursor and the window asked once a poll "
+           "median %.3f ms, asked every call median %.3f ms\n",
+           actorObjects.size() + 4, percentile(cachedUpdates, 0.5), percentile(uncachedUpdates, 0.5));
+    printf("the aim marker's question, once a frame: median %.4f ms, p90 %.4f ms\n\n", percentile(aimQueries, 0.5),
+           percentile(aimQueries, 0.9));
 
     double gameWhole = percentile(column(allFrames(game), wholeFrame), 0.5);
     double unsavedWhole = percentile(column(allFrames(unsaved), wholeFrame), 0.5);
@@ -722,18 +766,7 @@ int main(int argc, char** argv)
     {
         printf("  %-44s %+.3f ms a frame\n", displays[i].name, pairedMedian(displays[i], displays[0]));
     }
-    double markerCost = pairedMedian(displays[2], displays[1]);
-    printf("paused frames, %d each, in turn:\n", displayFrames);
-    printRow("dimmed", dimmedMs);
-    printRow("not dimmed", plainMs);
-    std::vector<double> dimmingMs;
-    for (size_t i = 0; i < dimmedMs.size() && i < plainMs.size(); i++)
-    {
-        dimmingMs.push_back(dimmedMs[i] - plainMs[i]);
-    }
-    double dimming = percentile(dimmingMs, 0.5);
-    printf("aim marker %+.3f ms + pause dimming %+.3f ms = %+.3f ms a frame\n", markerCost, dimming,
-           markerCost + dimming);
+    printRow("paused frames, dimmed, the display on", pausedMs);
     printf("sound on the main thread (%s): median %.4f ms, p90 %.4f ms, most %.4f ms a frame\n",
            isSoundOn() ? "mixing" : "no audio device", percentile(column(allFrames(game), soundStage), 0.5),
            percentile(column(allFrames(game), soundStage), 0.9), percentile(column(allFrames(game), soundStage), 1.0));

@@ -1,13 +1,13 @@
 #include "app/frame_loop.h"
 
 #include "app/startup.h"
-#include "game/aim.h"
-#include "game/events.h"
+#include "game/feedback.h"
 #include "game/game_window.h"
 #include "game/level.h"
 #include "game/player.h"
 #include "game/rules.h"
 #include "game/scene_object.h"
+#include "game/session.h"
 #include "physics/physics_world.h"
 #include "hud/hud.h"
 #include "render/bmp.h"
@@ -18,10 +18,9 @@
 
 #include <GLFW/glfw3.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <thread>
 #include <unistd.h>
 
 GLuint mainProgram = 0;
@@ -33,7 +32,9 @@ Player* player = nullptr;
 static const float cullingFovDegrees = 60.0f;
 static const float cullingNear = 1.0f;
 static const float cullingFar = 100.0f;
-static const auto outcomePause = std::chrono::milliseconds(3000);
+// How long the last picture stays after an outcome, seconds, and how often the wait looks for R.
+static const double outcomeWait = 3.0;
+static const double outcomeWaitPoll = 0.05;
 // A paused game redraws its picture at most this often (seconds between frames), unless an event
 // arrives sooner.
 static const double pausedFrameInterval = 0.1;
@@ -42,9 +43,6 @@ static const float pausedBrightness = 0.45f;
 // The display's font: the game folder's own copy, else the one Debian's fonts-dejavu-core installs.
 static const char* const fontFile = "Font/DejaVuSans-Bold.ttf";
 static const char* const systemFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
-// An object removed bursts at this size; the Earth's hit is larger.
-static const float removalBurstSize = 1.0f;
-static const float earthBurstSize = 3.0f;
 
 void createGame(GameLoop& loop)
 {
@@ -61,13 +59,32 @@ void createGame(GameLoop& loop)
     player->setFrustumShape(cullingFovDegrees, static_cast<float>(windowWidth) / static_cast<float>(windowHeight),
                             cullingNear, cullingFar);
 
-    buildLevel(loop.physicsWorld, mainProgram);
     createHud(access(fontFile, R_OK) == 0 || access(systemFontFile, R_OK) != 0 ? fontFile : systemFontFile);
     createBursts();
     startSound("Sound/");
+    loop.session = new GameSession(loop.physicsWorld, player, mainProgram);
+    loop.session->start();
 
     loop.previousViewProjection = glm::mat4(1.0f);
     loop.previousTime = loop.window->getTime();
+}
+
+void startNewGame(GameLoop& loop)
+{
+    loop.session->restart();
+    // No first step that spans the outcome's wait, no smear from the last game's camera.
+    loop.previousTime = loop.window->getTime();
+    loop.previousViewProjection = glm::mat4(1.0f);
+    loop.shownPreviousViewProjection = glm::mat4(1.0f);
+    loop.shownProjection = glm::mat4(1.0f);
+    loop.shownView = glm::mat4(1.0f);
+    loop.pausedByPlayer = false;
+    if (loop.paused)
+    {
+        loop.paused = false;
+        setSoundPaused(false);
+    }
+    loop.frameRate.reset();
 }
 
 // The sampling keys re-filter every model texture, but only once the player has changed one:
@@ -202,55 +219,25 @@ static GLuint blurBrightParts()
     return runBlurPasses(blurProgram, boxes, boxCount);
 }
 
-// Where the aim marker goes: around what a shot fired now would hit first, as the composite's camera
-// shows it. False when nothing is in the way, or it is behind the camera or far off screen.
-static bool placeAimMarker(const GameLoop& loop, HudFrame& frame)
-{
-    // A shot into the Sun changes nothing, so it is not marked.
-    AimTarget target;
-    if (!findAimTarget(*loop.physicsWorld, *player, target) || target.kind == AimKind::sun)
-    {
-        return false;
-    }
-    glm::mat4 viewProjection = loop.shownProjection * loop.shownView;
-    glm::vec4 clip = viewProjection * glm::vec4(target.position, 1.0f);
-    if (clip.w < 0.1f)
-    {
-        return false;
-    }
-    glm::vec2 ndc = glm::vec2(clip) / clip.w;
-    if (std::abs(ndc.x) > 1.2f || std::abs(ndc.y) > 1.2f)
-    {
-        return false;
-    }
-    float height = static_cast<float>(windowHeight);
-    float unit = height / 720.0f;
-    frame.targetCentre = glm::vec2((ndc.x * 0.5f + 0.5f) * static_cast<float>(windowWidth),
-                                   (0.5f - ndc.y * 0.5f) * height);
-    // The model's size on screen, from the projection's vertical focal scale.
-    float radius = target.radius * loop.shownProjection[1][1] * height * 0.5f / clip.w;
-    frame.targetHalfSize = std::max(radius, 6.0f * unit) + 4.0f * unit;
-    frame.targetMark = target.kind == AimKind::earth    ? TargetMark::warning
-                       : target.kind == AimKind::unseen ? TargetMark::unseen
-                                                        : TargetMark::removable;
-    return true;
-}
-
-HudFrame describeFrame(const GameLoop& loop, const char* outcome, bool aim)
+HudFrame describeFrame(const GameLoop& loop)
 {
     const RenderSettings& settings = player->settings;
-    HudFrame frame;
-    frame.removals = countRemovals();
-    frame.removalsToWin = getRemovalsToWin();
-    frame.playSeconds = loop.playSeconds;
-    frame.earthDanger = getEarthDanger();
+    DisplayView display;
+    display.projection = loop.shownProjection;
+    display.view = loop.shownView;
+    display.width = windowWidth;
+    display.height = windowHeight;
+    HudFrame frame = describeDisplay(loop.session->getFrame(), display);
     frame.showFrameRate = settings.showFrameTime;
     frame.framesPerSecond = loop.frameRate.getFramesPerSecond();
-    frame.shotHitSeconds = static_cast<float>(loop.playSeconds - loop.lastShotHitSeconds);
     frame.showHelp = settings.showHelp;
     frame.paused = loop.paused;
-    frame.outcome = outcome;
-    frame.hasTarget = aim && placeAimMarker(loop, frame);
+    if (loop.paused)
+    {
+        // A paused picture marks nothing and flashes nothing: the game stands still.
+        frame.hasTarget = false;
+        frame.shotHitSeconds = -1.0f;
+    }
     return frame;
 }
 
@@ -281,13 +268,13 @@ static FrameEnd runPausedFrame(GameLoop& loop)
     }
     setUpComposite(windowWidth, windowHeight, getBloomTexture());
     // The composite scales its own colour down: dimming costs neither a pass nor blending.
-    setCompositeBrightness(loop.dimWhilePaused ? pausedBrightness : 1.0f);
+    setCompositeBrightness(pausedBrightness);
     glm::mat4 previous = loop.shownPreviousViewProjection;
     drawComposite(loop.shownProjection, loop.shownView, previous);
     setCompositeBrightness(1.0f);
     if (player->settings.showHud)
     {
-        drawHud(describeFrame(loop, nullptr, false), windowWidth, windowHeight);
+        drawHud(describeFrame(loop), windowWidth, windowHeight);
     }
 
     loop.window->present();
@@ -299,108 +286,9 @@ static FrameEnd runPausedFrame(GameLoop& loop)
     return FrameEnd::keepRunning;
 }
 
-// The frame's sounds, from the camera the composite used: the shots fired, the objects removed
-// (heard where they were), a hit on the Earth, and the hum while the ship flies.
-static void soundTheFrame()
-{
-    setSoundMuted(player->soundMuted);
-    setListener(player->getPosition(), player->getDirection(), player->getUp());
-    setEngineHum(player->flying);
-    const GameEvent* events = getFrameEvents();
-    // Collisions that begin together (the asteroids all spin alike, so neighbours touch in waves) are
-    // heard as one, the nearest: the same sound started at once several times would only add up.
-    const GameEvent* nearestCollision = nullptr;
-    float nearest = 0.0f;
-    for (size_t i = 0; i < getFrameEventCount(); i++)
-    {
-        float distance = glm::distance(events[i].position, player->getPosition());
-        if (events[i].type == GameEventType::objectRemoved && (nearestCollision == nullptr || distance < nearest))
-        {
-            nearestCollision = &events[i];
-            nearest = distance;
-        }
-    }
-    if (nearestCollision != nullptr)
-    {
-        playSoundAt(SoundEffect::hit, nearestCollision->position);
-    }
-    for (size_t i = 0; i < getFrameEventCount(); i++)
-    {
-        switch (events[i].type)
-        {
-        case GameEventType::shotFired:
-            playSound(SoundEffect::shot);
-            break;
-        case GameEventType::objectRemoved:
-            break;
-        case GameEventType::objectShot:
-            playSoundAt(SoundEffect::shotHit, events[i].position);
-            break;
-        case GameEventType::earthHit:
-            playSoundAt(SoundEffect::earthImpact, events[i].position);
-            break;
-        }
-    }
-}
-
-// Every object the step removed bursts where it was, the Earth's hit larger; with the display off
-// nothing bursts. Bursts age with the simulation, so a pause holds them. The player's own hits are
-// remembered for the display's "HIT".
-static void burstWhatWasHit(GameLoop& loop, float dt, bool showBursts)
-{
-    updateBursts(dt);
-    const GameEvent* events = getFrameEvents();
-    for (size_t i = 0; i < getFrameEventCount(); i++)
-    {
-        if (events[i].type == GameEventType::objectShot)
-        {
-            loop.lastShotHitSeconds = loop.playSeconds;
-        }
-    }
-    if (!showBursts)
-    {
-        clearBursts();
-        return;
-    }
-    for (size_t i = 0; i < getFrameEventCount(); i++)
-    {
-        if (events[i].type == GameEventType::objectRemoved || events[i].type == GameEventType::objectShot)
-        {
-            addBurst(events[i].position, removalBurstSize);
-        }
-        else if (events[i].type == GameEventType::earthHit)
-        {
-            addBurst(events[i].position, earthBurstSize);
-        }
-    }
-}
-
-static const char* const diedMessage = "GAME OVER: YOU DIED!";
-static const char* const wonMessage = "CONGRATULATIONS, YOU WON!";
-static const char* const earthLostMessage = "GAME OVER: EARTH IS NO MORE!!!";
-
-static const char* outcomeMessage()
-{
-    ControllerCollisionFlags flags = player->getCollisionFlags();
-    if (flags.isSet(eCOLLISION_DOWN) || flags.isSet(eCOLLISION_UP) || flags.isSet(eCOLLISION_SIDES))
-    {
-        return diedMessage;
-    }
-    if (isGameWon())
-    {
-        return wonMessage;
-    }
-    if (isEarthDestroyed())
-    {
-        return earthLostMessage;
-    }
-    return nullptr;
-}
-
 namespace
 {
-// Splits a frame into stages: the time since the last mark goes to a stage, less the
-// Player::update calls made meanwhile, which are counted on their own.
+// Splits a frame into stages: the time since the last mark goes to a stage.
 class StageClock
 {
   public:
@@ -413,10 +301,7 @@ class StageClock
             return;
         }
         double now = glfwGetTime();
-        double updates = player->updateSeconds - lastUpdateSeconds;
-        lastUpdateSeconds = player->updateSeconds;
-        times->cpu[stage] += now - last - updates;
-        times->cpu[stagePlayerUpdate] += updates;
+        times->cpu[stage] += now - last;
         if (times->finishGl)
         {
             glFinish();
@@ -432,7 +317,6 @@ class StageClock
     FrameTimes* times;
     double last;
     double start;
-    double lastUpdateSeconds = 0.0;
 };
 } // namespace
 
@@ -444,14 +328,12 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
         return runPausedFrame(loop);
     }
 
-    player->updateSeconds = 0.0;
-    player->timingUpdates = times != nullptr;
     StageClock clock(times);
+    GameSession& session = *loop.session;
 
     double now = loop.window->getTime();
     float dt = static_cast<float>(now - loop.previousTime);
     loop.previousTime = now;
-    loop.playSeconds += dt;
     loop.frameRate.addFrame(dt);
 
     const RenderSettings& settings = player->settings;
@@ -466,12 +348,13 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     beginScenePass(windowWidth, windowHeight);
     clock.mark(stageDrawScene);
 
-    clearFrameEvents();
-
-    // Trigger reports arrive inside the step: removals and the outcome flags are visible below.
+    // Trigger reports arrive inside the step: removals and the outcome flags are visible below, and
+    // what they decided is the frame's events.
+    session.beginStep();
     loop.physicsWorld->step(dt);
+    session.afterStep(dt);
     clock.mark(stagePhysicsStep);
-    burstWhatWasHit(loop, dt, settings.showHud);
+    burstWhatWasHit(session.getFrame(), dt, settings.showHud);
 
     glUseProgram(mainProgram);
     glm::vec3 eye = player->getPosition();
@@ -502,23 +385,23 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     }
     loop.shownPreviousViewProjection = loop.previousViewProjection;
     drawComposite(loop.shownProjection, loop.shownView, loop.previousViewProjection);
+    // The ship's moves of this frame decide whether it died.
+    session.afterInput();
     clock.mark(stageComposite);
-    const char* message = outcomeMessage();
+    const PlayFrame& frame = session.getFrame();
     if (settings.showHud)
     {
-        drawHud(describeFrame(loop, message, loop.aimMarker), windowWidth, windowHeight);
+        drawHud(describeFrame(loop), windowWidth, windowHeight);
     }
     clock.mark(stageDisplay);
 
-    soundTheFrame();
+    soundTheFrame(frame, *player);
     clock.mark(stageSound);
 
-    if (message != nullptr)
+    if (frame.outcome != Outcome::none)
     {
-        announce(message);
-        setEngineHum(false);
-        // The sting plays on through the wait that follows.
-        playSound(message == wonMessage ? SoundEffect::win : SoundEffect::lose);
+        announce(getOutcomeMessage(frame.outcome));
+        soundTheOutcome(frame.outcome);
         // With the display on, the outcome is shown written over its frame, which then stays up
         // through the wait; without it the frame that ends the game is not presented.
         if (settings.showHud)
@@ -531,18 +414,37 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     loop.window->present();
     loop.window->pollEvents();
     clock.mark(stageSwap);
-    player->timingUpdates = false;
 
     if (loop.window->isKeyDown(GLFW_KEY_ESCAPE) || loop.window->shouldClose())
     {
         return FrameEnd::quit;
     }
+    if (session.holdsToRestart(loop.window->isKeyDown(GLFW_KEY_R), loop.window->getTime()))
+    {
+        return FrameEnd::newGame;
+    }
     return FrameEnd::keepRunning;
 }
 
-void pauseAfterOutcome()
+AfterOutcome waitAfterOutcome(GameLoop& loop)
 {
-    std::this_thread::sleep_for(outcomePause);
+    GameWindow& window = *loop.window;
+    // Only a press within the wait plays again: a tap during play is long gone.
+    window.takeKeyPresses(GLFW_KEY_R);
+    double end = window.getTime() + outcomeWait;
+    for (double now = window.getTime(); now < end; now = window.getTime())
+    {
+        window.waitEvents(std::min(outcomeWaitPoll, end - now));
+        if (window.takeKeyPresses(GLFW_KEY_R) > 0 || window.isKeyDown(GLFW_KEY_R))
+        {
+            return AfterOutcome::playAgain;
+        }
+        if (window.isKeyDown(GLFW_KEY_ESCAPE) || window.shouldClose())
+        {
+            return AfterOutcome::quit;
+        }
+    }
+    return AfterOutcome::timeUp;
 }
 
 void shutDown()

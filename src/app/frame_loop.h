@@ -10,17 +10,20 @@ class PhysicsWorld;
 class Player;
 class ContactReportCallback;
 class GameWindow;
+class GameSession;
 
 extern GLuint mainProgram;
 extern GLuint blurProgram;
 extern ContactReportCallback* contactReportCallback;
 extern Player* player;
 
-// What main keeps from one frame to the next.
+// What main keeps from one frame to the next. The game itself (the level, the rules' state, the play
+// clock) belongs to the session; this is the window's side of it.
 struct GameLoop
 {
     GameWindow* window = nullptr; // keys, cursor, clock and presenting; set before createGame
     PhysicsWorld* physicsWorld = nullptr;
+    GameSession* session = nullptr;
     double previousTime = 0.0;                             // the clock at the previous frame's start
     glm::mat4 previousViewProjection = glm::mat4(1.0f);   // the previous composite's projection x view
     bool nearestSampling = false;                          // the sampling the model textures have now
@@ -35,13 +38,7 @@ struct GameLoop
     // The off-screen targets were made again at a new size: what they held is gone.
     bool targetsRemade = false;
 
-    double playSeconds = 0.0;           // time played, pauses left out
-    FrameRateMeter frameRate;           // for the display's corner
-    double lastShotHitSeconds = -1e9;   // the play time when the player's shot last removed something
-
-    // The game keeps both on; the frame benchmark switches them off to measure what they cost.
-    bool aimMarker = true;     // the display marks what a shot fired now would hit first
-    bool dimWhilePaused = true; // a paused game's picture is shown dimmed
+    FrameRateMeter frameRate; // for the display's corner
 };
 
 // How a frame ended.
@@ -50,19 +47,19 @@ enum class FrameEnd
     keepRunning,
     quit,    // Escape or window close
     outcome, // the game was won or lost; its frame was presented only with the display on
+    newGame, // the player held R: a new game starts
 };
 
 // The stages of a frame, as the frame benchmark reports them.
 enum FrameStage
 {
-    stagePlayerUpdate, // every Player::update call of the frame together
     stagePhysicsStep,
     stageWorldUpdate,
-    stageDrawScene, // the scene pass, Player::update calls inside it excluded
+    stageDrawScene, // the scene pass, the input steps before each model's draw included
     stageBursts,    // the hit bursts added onto the scene
     stageBlurPasses,
-    stageComposite,
-    stageDisplay,   // the heads-up display in front of the composite, the aim marker's query included
+    stageComposite, // the composite's input step included
+    stageDisplay,   // the heads-up display in front of the composite
     stageSound,     // the frame's sounds handed to the mixer
     stageSwap,      // buffer swap and event polling
     stageCount,
@@ -76,22 +73,34 @@ struct FrameTimes
     double whole = 0.0;
     bool finishGl = false; // wait for each stage's GL work, so it is counted where it is done
 };
-// Everything after init, before the first frame: the programs, the physics world, the player and
-// the level.
+
+// Everything after init, before the first frame: the programs, the physics world, the player, the
+// session with its first game, the display, the bursts and the sound.
 void createGame(GameLoop& loop);
+
+// A new game in the same window: the session builds it afresh, and the frame's clock, the motion
+// blur's last camera, the pause and the frame rate start over.
+void startNewGame(GameLoop& loop);
 
 // One frame in the fixed order of work: time, physics, world, scene, blur, input, composite,
 // outcome, swap and events. On an outcome its message is printed, and the frame is presented with the
-// message written over it when the display is on, not at all when it is off.
-// While paused, a frame shows the last picture again, dimmed, and only waits for events.
+// message written over it when the display is on, not at all when it is off. While paused, a frame
+// shows the last picture again, dimmed, and only waits for events.
 FrameEnd runFrame(GameLoop& loop, FrameTimes* times = nullptr);
 
-// What the display shows this frame: the game's numbers, the outcome's message (or null), and the
-// aim marker when aim is set.
-HudFrame describeFrame(const GameLoop& loop, const char* outcome, bool aim);
+// What the display shows this frame.
+HudFrame describeFrame(const GameLoop& loop);
 
-// How long the last picture stays on screen after an outcome, before the game ends.
-void pauseAfterOutcome();
+// What the player chose in the wait after an outcome.
+enum class AfterOutcome
+{
+    timeUp,    // the wait ran out: the game ends
+    playAgain, // R
+    quit,      // Escape or window close
+};
+
+// The last picture stays on screen for three seconds after an outcome; R within them plays again.
+AfterOutcome waitAfterOutcome(GameLoop& loop);
 
 // The normal exit after Escape or window close.
 void shutDown();

@@ -73,7 +73,7 @@ int GlfwGameWindow::takeKeyPresses(int key)
 
 glm::dvec2 GlfwGameWindow::getCursorPosition()
 {
-    if (!cursorKnown || !rememberCursor)
+    if (!cursorKnown)
     {
         glfwGetCursorPos(window, &knownCursor.x, &knownCursor.y);
         cursorKnown = true;
@@ -99,7 +99,7 @@ void GlfwGameWindow::setCursorPosition(glm::dvec2 position)
 glm::ivec2 GlfwGameWindow::getWindowPosition()
 {
     // Asked live, as the cursor is, so the two readings of one poll agree on where the window is.
-    if (!positionKnown || !rememberCursor)
+    if (!positionKnown)
     {
         glfwGetWindowPos(window, &knownPosition.x, &knownPosition.y);
         positionKnown = true;

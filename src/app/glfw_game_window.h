@@ -27,11 +27,6 @@ class GlfwGameWindow : public GameWindow
     void pollEvents() override;
     void waitEvents(double timeoutSeconds) override;
 
-    // Remember where the cursor is between polls (off: ask the window system on every read). The
-    // player reads it once per input step, many times per frame, and each question is a round trip
-    // to the X server.
-    bool rememberCursor = true;
-
   private:
     static void onKey(GLFWwindow* window, int key, int scancode, int action, int mods);
     static void onFocus(GLFWwindow* window, int focused);
@@ -47,6 +42,8 @@ class GlfwGameWindow : public GameWindow
     bool iconified = false;
     glm::ivec2 framebufferSize = glm::ivec2(0);
     glm::ivec2 windowSize = glm::ivec2(0);
+    // Where the cursor and the window are, asked once per poll: the player reads them once per input
+    // step, many times per frame, and each question is a round trip to the X server.
     bool cursorKnown = false;
     glm::dvec2 knownCursor = glm::dvec2(0.0);
     bool positionKnown = false;

@@ -1,6 +1,8 @@
+#include "app/data_paths.h"
 #include "app/frame_loop.h"
 #include "app/glfw_game_window.h"
 #include "app/startup.h"
+#include "game/session.h"
 #include "sound/sound.h"
 
 #include <cstdio>
@@ -18,20 +20,40 @@ int main()
     GameLoop loop;
     loop.window = &gameWindow;
     createGame(loop);
+    // The player's records live in their data folder, whichever folder the game runs in.
+    std::string dataHome = getDataHome();
+    loop.session->useRecords(dataHome.empty() ? "" : dataHome + "/velmora");
 
-    FrameEnd end;
-    do
+    for (;;)
     {
-        end = runFrame(loop);
-    } while (end == FrameEnd::keepRunning);
-
-    // After an outcome the last picture stays up for a moment and the game ends as it stands;
-    // only a quit releases anything.
-    if (end == FrameEnd::outcome)
-    {
-        pauseAfterOutcome();
-        stopSound();
-        return 0;
+        FrameEnd end = runFrame(loop);
+        if (end == FrameEnd::keepRunning)
+        {
+            continue;
+        }
+        if (end == FrameEnd::newGame)
+        {
+            startNewGame(loop);
+            continue;
+        }
+        if (end == FrameEnd::quit)
+        {
+            break;
+        }
+        // After an outcome the last picture stays up for a moment and R plays again; otherwise the
+        // game ends as it stands, and only a quit releases anything.
+        AfterOutcome after = waitAfterOutcome(loop);
+        if (after == AfterOutcome::playAgain)
+        {
+            startNewGame(loop);
+            continue;
+        }
+        if (after == AfterOutcome::timeUp)
+        {
+            stopSound();
+            return 0;
+        }
+        break;
     }
     shutDown();
     return 0;

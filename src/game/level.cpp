@@ -49,14 +49,22 @@ void buildLevel(PhysicsWorld* physicsWorld, GLuint program)
 {
     createProjectileEarthSun(projectileModel, glm::vec3(1000.0f), physicsWorld, projectileTexture, program);
 
-    for (int i = 0; i < asteroidCount; i++)
+    // The field is drawn from the generator once per program: every game starts from the first one's.
+    static glm::vec3 asteroidPositions[asteroidCount];
+    static bool drawn = false;
+    for (int i = 0; i < asteroidCount && !drawn; i++)
     {
         // Drawn z first, then y, then x.
         float z = randomCoordinate();
         float y = randomCoordinate();
         float x = randomCoordinate();
+        asteroidPositions[i] = glm::vec3(x, y, z);
+    }
+    drawn = true;
+    for (int i = 0; i < asteroidCount; i++)
+    {
         SceneObject* asteroid =
-            new SceneObject(asteroidModel, glm::vec3(x, y, z), physicsWorld, asteroidTexture, program, true);
+            new SceneObject(asteroidModel, asteroidPositions[i], physicsWorld, asteroidTexture, program, true);
         sceneObjects.emplace(i, asteroid);
     }
 

@@ -6,7 +6,6 @@
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -41,7 +40,22 @@ Player::Player(GameWindow* window, PhysicsWorld* physicsWorld, int width, int he
     controller = physicsWorld->getController();
     controllerShape = physicsWorld->getControllerShape();
     settings = RenderSettings();
-    position = glm::vec3(controller->getPosition());
+    startPosition = controller->getPosition();
+    position = glm::vec3(startPosition);
+}
+
+void Player::startGame()
+{
+    controller->setPosition(startPosition);
+    position = glm::vec3(startPosition);
+    horizontalAngle = 7.14f;
+    verticalAngle = 0.0f;
+    flying = false;
+    lastMoveFlags = ControllerCollisionFlags();
+    projection = glm::mat4(1.0f);
+    view = glm::mat4(1.0f);
+    viewDirection = viewRight = viewUp = glm::vec3(0.0f);
+    resumeAfterPause();
 }
 
 glm::vec3 Player::getDirection() const
@@ -61,7 +75,6 @@ ControllerCollisionFlags Player::getCollisionFlags() const
 
 void Player::update(float dt)
 {
-    auto started = std::chrono::steady_clock::now();
     look();
 
     float h = horizontalAngle;
@@ -89,10 +102,6 @@ void Player::update(float dt)
 
     updateProjection();
     view = glm::lookAt(position, position + viewDirection, viewUp);
-    if (timingUpdates)
-    {
-        updateSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    }
 }
 
 void Player::setWindowSize(int newWidth, int newHeight)

@@ -38,6 +38,10 @@ class Player
     // The next input step only puts the cursor at the centre and does not turn the view: wherever
     // the pointer was at start, or went while the game was paused, is not a turn.
     void recentreCursor() { cursorCentred = false; }
+    // A new game: the ship back where it started, looking where it looked then, nothing touched, the
+    // cursor recentred at the next step and no flying or firing key acting until pressed anew. The
+    // display settings and the mute stay as the player set them.
+    void startGame();
     // A pause has ended: the cursor is recentred, and Space and W/A/S/D pressed during the pause do
     // nothing, neither the presses counted nor a key still down; each acts again once it is up.
     void resumeAfterPause();
@@ -77,9 +81,6 @@ class Player
     Controller* controller;
     Shape* controllerShape;
 
-    // Set by the frame benchmark: the time spent in update() is added up in updateSeconds.
-    bool timingUpdates = false;
-    double updateSeconds = 0.0;
 
   private:
     void look();
@@ -90,6 +91,7 @@ class Player
 
     bool cursorCentred = false;
     glm::ivec2 windowPosition = glm::ivec2(0); // where the window was at the last input step
+    glm::dvec3 startPosition;                  // where the controller stood when the player was made
     static const int playKeyCount = 5;
     static const int playKeys[playKeyCount];
     bool waitForRelease[playKeyCount] = {};

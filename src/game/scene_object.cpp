@@ -47,6 +47,11 @@ SceneObject::SceneObject(const char* modelFile, glm::vec3 position, PhysicsWorld
     actorObjects.emplace(dynamicActor, this);
 }
 
+SceneObject::~SceneObject()
+{
+    physicsWorld->removeActor(isDynamic ? static_cast<RigidActor*>(dynamicActor) : staticActor);
+}
+
 void SceneObject::update(float, Player*)
 {
     pose = isDynamic ? physicsWorld->getGlobalPose(dynamicActor) : physicsWorld->getGlobalPose(staticActor);

@@ -18,6 +18,10 @@ class SceneObject
     // modelFile is also the model cache key: objects built from the same string share a Model.
     SceneObject(const char* modelFile, glm::vec3 position, PhysicsWorld* physicsWorld, const char* textureFile,
                 GLuint program, bool isDynamic);
+    // Takes its actor out of the world; the model stays in the cache for the next game.
+    ~SceneObject();
+    SceneObject(const SceneObject&) = delete;
+    SceneObject& operator=(const SceneObject&) = delete;
 
     // Refreshes the pose and the matrices from the actor; dt and player are not used.
     void update(float dt, Player* player);
@@ -43,7 +47,8 @@ class SceneObject
 };
 
 // The live objects, keyed by dynamic actor. The first static object sits under the null key; its
-// size is the countdown to winning. Entries are erased by the trigger rule, never added later.
+// size is the countdown to winning. Entries are erased by the trigger rule, never added during a
+// game; the game session clears it when a game ends.
 extern std::map<RigidDynamic*, SceneObject*> actorObjects;
 
 // Models by the address of their file-name string (not its text), so objects built from the same

@@ -20,6 +20,8 @@ const glm::vec4 unseenTargetColour(0.62f, 0.64f, 0.7f, 0.7f);
 // Red, and unlike the orange of a target or the Sun: a shot there loses the game.
 const glm::vec4 earthTargetColour(1.0f, 0.12f, 0.12f, 1.0f);
 const glm::vec4 hitColour(1.0f, 0.86f, 0.3f, 1.0f);
+const glm::vec4 recordColour(1.0f, 0.86f, 0.3f, 1.0f);
+const glm::vec4 dimTextColour(0.92f, 0.96f, 1.0f, 0.7f);
 
 // Every key the game answers, for the help panel: the key, then what it does.
 struct HelpLine
@@ -189,7 +191,14 @@ void drawHud(const HudFrame& frame, int width, int height)
     y += measureText(text, layout.large).y;
     long seconds = static_cast<long>(frame.playSeconds);
     snprintf(text, sizeof(text), "%ld:%02ld", seconds / 60, seconds % 60);
-    addShadowedText(text, x, y, layout.body, textColour, layout);
+    float clockWidth = addShadowedText(text, x, y, layout.body, textColour, layout);
+    if (frame.hasBestWin)
+    {
+        long best = static_cast<long>(frame.bestWinSeconds);
+        snprintf(text, sizeof(text), "best %ld:%02ld", best / 60, best % 60);
+        addShadowedText(text, x + clockWidth + std::round(12.0f * layout.unit), y, layout.body, dimTextColour,
+                        layout);
+    }
 
     // Top right: how close the nearest object is to the Earth.
     snprintf(text, sizeof(text), "EARTH %.1f", static_cast<double>(std::max(frame.earthDanger, 0.0f)));
@@ -232,6 +241,17 @@ void drawHud(const HudFrame& frame, int width, int height)
             size *= 0.9f;
         }
         addCentredText(frame.outcome, centreX, centreY, size, textColour, layout);
+        float lineGap = std::round(10.0f * layout.unit);
+        if (frame.newRecord)
+        {
+            float above = centreY - band / 2.0f - lineGap - layout.large / 2.0f;
+            addCentredText("NEW RECORD", centreX, above, layout.large, recordColour, layout);
+        }
+        if (frame.playAgain)
+        {
+            float below = centreY + band / 2.0f + lineGap + layout.body / 2.0f;
+            addCentredText("R: play again", centreX, below, layout.body, textColour, layout);
+        }
     }
     else if (frame.paused)
     {

@@ -23,7 +23,11 @@ struct HudFrame
     float framesPerSecond = -1.0f; // negative: not enough played yet to tell
     bool showHelp = false;        // F1: a panel listing every key
     bool paused = false;
+    bool hasBestWin = false;      // the player's quickest win, shown beside the clock
+    double bestWinSeconds = 0.0;
     const char* outcome = nullptr; // the outcome's message, written large; null while playing
+    bool newRecord = false;        // the outcome set a record: NEW RECORD above the message
+    bool playAgain = false;        // "R: play again" under the message while the game waits
     // The aim marker: a bracket around what a shot fired now would hit first (pixels, top-left
     // origin), in the colour of what the shot would do there.
     bool hasTarget = false;

@@ -64,6 +64,14 @@ Model::Model(const char* modelPath, glm::mat4 modelMatrix, const char* texturePa
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
 
+void Model::resetMatrices()
+{
+    modelMatrix = glm::mat4(1.0f);
+    overrideMatrix = glm::mat4(1.0f);
+    hasOverride = false;
+    viewProjection = glm::mat4(1.0f);
+}
+
 void Model::setOverride(const glm::mat4& matrix)
 {
     overrideMatrix = matrix;

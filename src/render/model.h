@@ -22,6 +22,9 @@ class Model
     glm::mat4 getViewProjection() const { return viewProjection; }
     // The next draw uses matrix instead of its own model matrix for "MVP", once.
     void setOverride(const glm::mat4& matrix);
+    // Forgets the matrices of the last draw and any override, as a model just loaded has none (a new
+    // game).
+    void resetMatrices();
 
     bool loaded = false;
     float boundingRadius = 0.0f; // the farthest vertex from the model's origin, in model units

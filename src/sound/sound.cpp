@@ -359,6 +359,18 @@ void setSoundPaused(bool paused)
     updateHum();
 }
 
+void silenceSounds()
+{
+    sound.heldCount = 0;
+    sound.pausedCount = 0;
+    sound.humOn = false;
+    if (sound.context != nullptr)
+    {
+        alSourceStopv(voiceCount, sound.voices);
+    }
+    updateHum();
+}
+
 bool isSoundOn()
 {
     return sound.context != nullptr;

@@ -46,6 +46,10 @@ void setSoundMuted(bool muted);
 // on resume all of them carry on.
 void setSoundPaused(bool paused);
 
+// Stops every sound playing or held, the stings too, and the hum: a new game starts in silence. The
+// mute stays as it is.
+void silenceSounds();
+
 // Releases the device and everything made in startSound.
 void stopSound();
 

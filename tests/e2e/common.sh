@@ -49,6 +49,9 @@ make_game_folder()
     fi
 }
 
+# The player's records go to a folder of the test's own, never to the home folder's.
+export XDG_DATA_HOME="$work/data"
+
 # The games play with no audio device at all, as on a server, whatever this machine has: OpenAL
 # Soft's null backend counts as none. A test that listens chooses its own.
 export ALSOFT_DRIVERS=${ALSOFT_DRIVERS-null}

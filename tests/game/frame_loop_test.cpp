@@ -171,7 +171,7 @@ TEST_F(FrameLoop, WithTheDisplayTheOutcomeIsShownWrittenOverItsFrame)
 TEST_F(FrameLoop, TheDisplayCountsRemovalsAndPlayTimeButNotPauses)
 {
     frame(0.5);
-    HudFrame shown = describeFrame(loop, nullptr, false);
+    HudFrame shown = describeFrame(loop);
     EXPECT_EQ(shown.removalsToWin, 14);
     int atStart = shown.removals;
     EXPECT_NEAR(shown.playSeconds, 0.5, 1e-6);
@@ -182,7 +182,7 @@ TEST_F(FrameLoop, TheDisplayCountsRemovalsAndPlayTimeButNotPauses)
         handleTriggerActor(sceneObjects.at(id)->getDynamicActor());
     }
     frame(0.5);
-    EXPECT_EQ(describeFrame(loop, nullptr, false).removals, atStart + 3);
+    EXPECT_EQ(describeFrame(loop).removals, atStart + 3);
 
     input.tap(GLFW_KEY_P);
     frame(10.0);
@@ -190,7 +190,7 @@ TEST_F(FrameLoop, TheDisplayCountsRemovalsAndPlayTimeButNotPauses)
     input.tap(GLFW_KEY_P);
     frame(10.0);
     frame(0.25);
-    EXPECT_NEAR(describeFrame(loop, nullptr, false).playSeconds, 1.25, 1e-6) << "the pause is left out";
+    EXPECT_NEAR(describeFrame(loop).playSeconds, 1.25, 1e-6) << "the pause is left out";
 }
 
 TEST_F(FrameLoop, EscapeAndClosingEndTheGameAfterTheFrameIsPresented)
@@ -382,7 +382,7 @@ TEST_F(FrameLoop, NothingThePlayerDidNotDoNowTurnsFliesOrFires)
 TEST_F(FrameLoop, TheFrameRateIsTheMeanOfTheLastHalfSecondPlayed)
 {
     input.tap(GLFW_KEY_F2);
-    auto rate = [&] { return describeFrame(loop, nullptr, false).framesPerSecond; };
+    auto rate = [&] { return describeFrame(loop).framesPerSecond; };
     for (int i = 0; i < 15; i++)
     {
         frame(1.0 / 60.0);
@@ -424,7 +424,7 @@ TEST_F(FrameLoop, TheAimMarkerTellsWhatAShotFiredNowWouldDo)
     player->horizontalAngle = 0.0f;
     player->verticalAngle = 0.0f;
     frame(0.001);
-    HudFrame shown = describeFrame(loop, nullptr, true);
+    HudFrame shown = describeFrame(loop);
     ASSERT_TRUE(shown.hasTarget);
     EXPECT_EQ(shown.targetMark, TargetMark::warning) << "the Earth: a shot there loses the game";
     // The Earth's centre is 4 right and 5 up at 60 ahead: right of and above the crosshair.
@@ -436,7 +436,7 @@ TEST_F(FrameLoop, TheAimMarkerTellsWhatAShotFiredNowWouldDo)
     asteroid->setGlobalPose(Transform(glm::vec3(74.0f, 92.0f, 100.0f)));
     asteroid->setLinearVelocity(glm::vec3(0.0f));
     frame(0.001);
-    shown = describeFrame(loop, nullptr, true);
+    shown = describeFrame(loop);
     ASSERT_TRUE(shown.hasTarget);
     EXPECT_EQ(shown.targetMark, TargetMark::removable);
     EXPECT_NEAR(shown.targetCentre.x, 640.0f, 3.0f);
@@ -444,7 +444,7 @@ TEST_F(FrameLoop, TheAimMarkerTellsWhatAShotFiredNowWouldDo)
     // Gone, it still takes the shot, unseen.
     handleTriggerActor(asteroid);
     frame(0.001);
-    shown = describeFrame(loop, nullptr, true);
+    shown = describeFrame(loop);
     ASSERT_TRUE(shown.hasTarget);
     EXPECT_EQ(shown.targetMark, TargetMark::unseen);
 
@@ -452,7 +452,7 @@ TEST_F(FrameLoop, TheAimMarkerTellsWhatAShotFiredNowWouldDo)
     controller->setPosition(glm::dvec3(0.0, 3.0, -60.0));
     player->position = glm::vec3(0.0f, 3.0f, -60.0f);
     frame(0.001);
-    shown = describeFrame(loop, nullptr, true);
+    shown = describeFrame(loop);
     EXPECT_FALSE(shown.hasTarget);
     AimTarget target;
     ASSERT_TRUE(findAimTarget(*loop.physicsWorld, *player, target));

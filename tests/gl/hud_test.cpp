@@ -282,3 +282,35 @@ TEST_F(HeadsUpDisplay, TheShotsOwnHitShowsBesideTheCrosshairForAMoment)
         EXPECT_EQ(gone.count(655, 375, 760, 420, isLight), 0) << seconds << " s after the hit";
     }
 }
+
+// After an outcome: NEW RECORD over the band when the game set one, "R: play again" under it while the
+// game waits; the quickest win beside the clock.
+TEST_F(HeadsUpDisplay, TheOutcomeOffersToPlayAgainAndShowsARecord)
+{
+    auto yellow = [](int r, int g, int b) { return r > 200 && g > 170 && b < 120; };
+    HudFrame frame;
+    frame.outcome = "CONGRATULATIONS, YOU WON!";
+    HudPicture plain(1280, 720);
+    plain.draw(frame);
+    // The band runs from about 316 to 404.
+    EXPECT_EQ(plain.count(400, 250, 880, 312, isLight), 0);
+    EXPECT_EQ(plain.count(400, 410, 880, 460, isLight), 0);
+
+    frame.newRecord = true;
+    frame.playAgain = true;
+    HudPicture record(1280, 720);
+    record.draw(frame);
+    EXPECT_GT(record.count(400, 250, 880, 312, yellow), 300) << "NEW RECORD above the message";
+    EXPECT_GT(record.count(500, 410, 780, 460, isLight), 150) << "R: play again under it";
+
+    HudFrame playing;
+    playing.hasBestWin = true;
+    playing.bestWinSeconds = 41.3;
+    HudPicture best(1280, 720);
+    best.draw(playing);
+    HudPicture none(1280, 720);
+    none.draw(HudFrame());
+    auto lit = [](int r, int g, int b) { return r + g + b > 300; };
+    EXPECT_GT(best.count(75, 54, 250, 80, lit), 80) << "the best win beside the clock";
+    EXPECT_EQ(none.count(75, 54, 250, 80, lit), 0);
+}

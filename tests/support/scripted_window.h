@@ -60,5 +60,10 @@ class ScriptedWindow : public GameWindow
     bool shouldClose() override { return closeRequested; }
     void present() override { presented++; }
     void pollEvents() override { polls++; }
-    void waitEvents(double) override { polls++; }
+    // Waiting passes the time waited on the scripted clock.
+    void waitEvents(double timeoutSeconds) override
+    {
+        polls++;
+        time += timeoutSeconds;
+    }
 };

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 const char* const dataMarker = "Shader/VertexShader.glsl";
@@ -60,6 +61,63 @@ std::string getPlayerConfigPath()
 {
     std::string configHome = getConfigHome();
     return configHome.empty() ? "" : configHome + "/velmora/config.txt";
+}
+
+std::string getPlayerSettingsPath()
+{
+    std::string configHome = getConfigHome();
+    return configHome.empty() ? "" : configHome + "/velmora/settings.txt";
+}
+
+namespace
+{
+// The pictures folder as xdg-user-dirs writes it in user-dirs.dirs: XDG_PICTURES_DIR="$HOME/Pictures",
+// a path that is absolute or starts with $HOME/. "" when the file does not name one.
+std::string picturesFromUserDirs(const std::string& path, const std::string& home)
+{
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line))
+    {
+        const std::string key = "XDG_PICTURES_DIR=\"";
+        if (line.rfind(key, 0) != 0 || line.size() < key.size() + 1 || line.back() != '"')
+        {
+            continue;
+        }
+        std::string value = line.substr(key.size(), line.size() - key.size() - 1);
+        if (value.rfind("$HOME/", 0) == 0 && !home.empty())
+        {
+            return home + value.substr(5);
+        }
+        if (!value.empty() && value[0] == '/')
+        {
+            return value;
+        }
+    }
+    return "";
+}
+} // namespace
+
+std::string getScreenshotFolder()
+{
+    const char* homeVariable = getenv("HOME");
+    std::string home = homeVariable != nullptr && homeVariable[0] == '/' ? homeVariable : "";
+    std::string pictures;
+    std::string configHome = getConfigHome();
+    if (!configHome.empty())
+    {
+        pictures = picturesFromUserDirs(configHome + "/user-dirs.dirs", home);
+    }
+    const char* fromEnvironment = getenv("XDG_PICTURES_DIR");
+    if (pictures.empty() && fromEnvironment != nullptr && fromEnvironment[0] == '/')
+    {
+        pictures = fromEnvironment;
+    }
+    if (pictures.empty() && !home.empty())
+    {
+        pictures = home + "/Pictures";
+    }
+    return pictures.empty() ? "" : pictures + "/Velmora";
 }
 
 std::string getExecutablePath()

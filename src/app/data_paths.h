@@ -27,6 +27,13 @@ std::string getDataHome();
 
 // The player's own config.txt ($XDG_CONFIG_HOME/velmora/config.txt), "" without a config home.
 std::string getPlayerConfigPath();
+// The player's own settings.txt ($XDG_CONFIG_HOME/velmora/settings.txt), "" without a config home.
+std::string getPlayerSettingsPath();
+
+// Where the player's screenshots go: "Velmora" in their pictures folder, which is XDG_PICTURES_DIR
+// as $XDG_CONFIG_HOME/user-dirs.dirs names it, else as the environment names it, else ~/Pictures;
+// "" when none of them gives a folder.
+std::string getScreenshotFolder();
 
 // The running program's own file, links resolved (/proc/self/exe); "" when it cannot be read.
 std::string getExecutablePath();

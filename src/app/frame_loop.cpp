@@ -1,8 +1,9 @@
 #include "app/frame_loop.h"
 
 #include "app/startup.h"
+#include "game/console.h"
 #include "game/feedback.h"
-#include "game/game_window.h"
+#include "input/game_window.h"
 #include "game/level.h"
 #include "game/player.h"
 #include "game/rules.h"
@@ -14,6 +15,7 @@
 #include "render/bursts.h"
 #include "render/post.h"
 #include "render/shader.h"
+#include "screenshot/screenshot.h"
 #include "sound/sound.h"
 
 #include <GLFW/glfw3.h>
@@ -113,20 +115,19 @@ static void attachRockToStation()
     rock->setOverride(station->getModelMatrix() * rock->getModelMatrix());
 }
 
-static void announce(const char* message)
-{
-    printf("%s\n", message);
-    fflush(stdout);
-}
-
-// P, and a window the player is not looking at (not focused, minimized, nothing to draw into),
-// pause the game. Returns whether this frame is paused.
+// The pause action, a lost gamepad, and a window the player is not looking at (not focused,
+// minimized, nothing to draw into) pause the game. Returns whether this frame is paused.
 static bool followPause(GameLoop& loop)
 {
     GameWindow& window = *loop.window;
-    for (int n = window.takeKeyPresses(GLFW_KEY_P); n > 0; n--)
+    Controls& controls = player->controls;
+    for (int n = controls.takePresses(Action::pause); n > 0; n--)
     {
         loop.pausedByPlayer = !loop.pausedByPlayer;
+    }
+    if (controls.followGamepad())
+    {
+        loop.pausedByPlayer = true;
     }
     glm::ivec2 framebuffer = window.getFramebufferSize();
     bool paused = loop.pausedByPlayer || !window.isFocused() || window.isIconified() || framebuffer.x <= 0 ||
@@ -134,6 +135,7 @@ static bool followPause(GameLoop& loop)
     if (paused != loop.paused)
     {
         loop.paused = paused;
+        controls.setPaused(paused);
         announce(paused ? "Pause: on" : "Pause: off");
         setSoundPaused(paused);
         if (!paused)
@@ -231,6 +233,7 @@ HudFrame describeFrame(const GameLoop& loop)
     frame.showFrameRate = settings.showFrameTime;
     frame.framesPerSecond = loop.frameRate.getFramesPerSecond();
     frame.showHelp = settings.showHelp;
+    frame.helpLines = getHelpLines(frame.helpLineCount);
     frame.paused = loop.paused;
     if (loop.paused)
     {
@@ -239,6 +242,21 @@ HudFrame describeFrame(const GameLoop& loop)
         frame.shotHitSeconds = -1.0f;
     }
     return frame;
+}
+
+// The screenshot action saves the window's picture as it is about to be presented, display included.
+static void takeAskedScreenshot(GameLoop& loop)
+{
+    if (player->controls.takePresses(Action::screenshot) == 0)
+    {
+        return;
+    }
+    if (loop.screenshotFolder.empty())
+    {
+        announce("Screenshot: no folder for pictures (no home folder)");
+        return;
+    }
+    takeScreenshot(windowWidth, windowHeight, loop.screenshotFolder);
 }
 
 // A paused game shows its last picture again, dimmed: the scene and bloom textures still hold it,
@@ -276,10 +294,11 @@ static FrameEnd runPausedFrame(GameLoop& loop)
     {
         drawHud(describeFrame(loop), windowWidth, windowHeight);
     }
+    takeAskedScreenshot(loop);
 
     loop.window->present();
     loop.window->waitEvents(pausedFrameInterval);
-    if (loop.window->isKeyDown(GLFW_KEY_ESCAPE) || loop.window->shouldClose())
+    if (player->controls.isDown(Action::quit) || loop.window->shouldClose())
     {
         return FrameEnd::quit;
     }
@@ -335,6 +354,7 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     float dt = static_cast<float>(now - loop.previousTime);
     loop.previousTime = now;
     loop.frameRate.addFrame(dt);
+    player->lookWithStick(dt);
 
     const RenderSettings& settings = player->settings;
     if (settings.showFrameTime)
@@ -393,6 +413,7 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     {
         drawHud(describeFrame(loop), windowWidth, windowHeight);
     }
+    takeAskedScreenshot(loop);
     clock.mark(stageDisplay);
 
     soundTheFrame(frame, *player);
@@ -415,11 +436,11 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     loop.window->pollEvents();
     clock.mark(stageSwap);
 
-    if (loop.window->isKeyDown(GLFW_KEY_ESCAPE) || loop.window->shouldClose())
+    if (player->controls.isDown(Action::quit) || loop.window->shouldClose())
     {
         return FrameEnd::quit;
     }
-    if (session.holdsToRestart(loop.window->isKeyDown(GLFW_KEY_R), loop.window->getTime()))
+    if (session.holdsToRestart(player->controls.isDown(Action::playAgain), loop.window->getTime()))
     {
         return FrameEnd::newGame;
     }
@@ -429,17 +450,21 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
 AfterOutcome waitAfterOutcome(GameLoop& loop)
 {
     GameWindow& window = *loop.window;
-    // Only a press within the wait plays again: a tap during play is long gone.
-    window.takeKeyPresses(GLFW_KEY_R);
+    Controls& controls = player->controls;
+    // Only a press within the wait plays again: a tap during play is long gone. Play again, or the
+    // pause action (the gamepad's Start), plays again.
+    controls.takePresses(Action::playAgain);
+    controls.takePresses(Action::pause);
     double end = window.getTime() + outcomeWait;
     for (double now = window.getTime(); now < end; now = window.getTime())
     {
         window.waitEvents(std::min(outcomeWaitPoll, end - now));
-        if (window.takeKeyPresses(GLFW_KEY_R) > 0 || window.isKeyDown(GLFW_KEY_R))
+        if (controls.takePresses(Action::playAgain) > 0 || controls.isDown(Action::playAgain) ||
+            controls.takePresses(Action::pause) > 0)
         {
             return AfterOutcome::playAgain;
         }
-        if (window.isKeyDown(GLFW_KEY_ESCAPE) || window.shouldClose())
+        if (controls.isDown(Action::quit) || window.shouldClose())
         {
             return AfterOutcome::quit;
         }
@@ -449,6 +474,7 @@ AfterOutcome waitAfterOutcome(GameLoop& loop)
 
 void shutDown()
 {
+    finishScreenshots();
     stopSound();
     glDeleteProgram(mainProgram);
     glfwTerminate();

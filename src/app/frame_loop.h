@@ -6,6 +6,8 @@
 
 #include <glm/glm.hpp>
 
+#include <string>
+
 class PhysicsWorld;
 class Player;
 class ContactReportCallback;
@@ -39,6 +41,7 @@ struct GameLoop
     bool targetsRemade = false;
 
     FrameRateMeter frameRate; // for the display's corner
+    std::string screenshotFolder; // where screenshots go; "" for nowhere
 };
 
 // How a frame ended.

@@ -71,6 +71,38 @@ int GlfwGameWindow::takeKeyPresses(int key)
     return count;
 }
 
+GamepadState GlfwGameWindow::getGamepad()
+{
+    // Read once per poll: GLFW takes in the pad's events as it is asked, and the input steps of a
+    // frame should all see the same pad.
+    if (gamepadKnown)
+    {
+        return knownGamepad;
+    }
+    gamepadKnown = true;
+    knownGamepad = GamepadState();
+    for (int joystick = GLFW_JOYSTICK_1; joystick <= GLFW_JOYSTICK_LAST; joystick++)
+    {
+        GLFWgamepadstate state;
+        if (glfwJoystickIsGamepad(joystick) && glfwGetGamepadState(joystick, &state))
+        {
+            knownGamepad.connected = true;
+            const char* name = glfwGetGamepadName(joystick);
+            knownGamepad.name = name != nullptr ? name : "";
+            for (int button = 0; button <= GLFW_GAMEPAD_BUTTON_LAST; button++)
+            {
+                knownGamepad.buttons[button] = state.buttons[button] == GLFW_PRESS;
+            }
+            for (int axis = 0; axis <= GLFW_GAMEPAD_AXIS_LAST; axis++)
+            {
+                knownGamepad.axes[axis] = state.axes[axis];
+            }
+            break;
+        }
+    }
+    return knownGamepad;
+}
+
 glm::dvec2 GlfwGameWindow::getCursorPosition()
 {
     if (!cursorKnown)
@@ -143,6 +175,7 @@ void GlfwGameWindow::pollEvents()
     // The pointer and the window may have moved since they were last asked for.
     cursorKnown = false;
     positionKnown = false;
+    gamepadKnown = false;
 }
 
 void GlfwGameWindow::waitEvents(double timeoutSeconds)
@@ -150,4 +183,5 @@ void GlfwGameWindow::waitEvents(double timeoutSeconds)
     glfwWaitEventsTimeout(timeoutSeconds);
     cursorKnown = false;
     positionKnown = false;
+    gamepadKnown = false;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "game/game_window.h"
+#include "input/game_window.h"
 
 struct GLFWwindow;
 
@@ -15,6 +15,7 @@ class GlfwGameWindow : public GameWindow
     double getTime() override;
     bool isKeyDown(int key) override;
     int takeKeyPresses(int key) override;
+    GamepadState getGamepad() override;
     glm::dvec2 getCursorPosition() override;
     void setCursorPosition(glm::dvec2 position) override;
     glm::ivec2 getWindowPosition() override;
@@ -48,4 +49,6 @@ class GlfwGameWindow : public GameWindow
     glm::dvec2 knownCursor = glm::dvec2(0.0);
     bool positionKnown = false;
     glm::ivec2 knownPosition = glm::ivec2(0);
+    bool gamepadKnown = false;
+    GamepadState knownGamepad;
 };

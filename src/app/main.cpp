@@ -1,8 +1,11 @@
 #include "app/data_paths.h"
 #include "app/frame_loop.h"
 #include "app/glfw_game_window.h"
+#include "app/settings.h"
 #include "app/startup.h"
+#include "game/player.h"
 #include "game/session.h"
+#include "screenshot/screenshot.h"
 #include "sound/sound.h"
 
 #include <cstdio>
@@ -20,9 +23,12 @@ int main()
     GameLoop loop;
     loop.window = &gameWindow;
     createGame(loop);
-    // The player's records live in their data folder, whichever folder the game runs in.
+    // The player's own files, whichever folder the game runs in: their settings, their records and
+    // their screenshots.
+    applyPlayerSettings(readSettingsFile(getPlayerSettingsPath()), *player);
     std::string dataHome = getDataHome();
     loop.session->useRecords(dataHome.empty() ? "" : dataHome + "/velmora");
+    loop.screenshotFolder = getScreenshotFolder();
 
     for (;;)
     {
@@ -50,6 +56,7 @@ int main()
         }
         if (after == AfterOutcome::timeUp)
         {
+            finishScreenshots();
             stopSound();
             return 0;
         }

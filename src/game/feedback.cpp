@@ -2,6 +2,7 @@
 
 #include "game/player.h"
 #include "game/scene_object.h"
+#include "input/actions.h"
 #include "render/bursts.h"
 
 #include <algorithm>
@@ -149,4 +150,21 @@ HudFrame describeDisplay(const PlayFrame& frame, const DisplayView& display)
     // A shot into the Sun changes nothing, so it is not marked.
     hud.hasTarget = frame.hasAim && frame.aim.kind != AimKind::sun && placeAimMarker(frame.aim, display, hud);
     return hud;
+}
+
+const HelpLine* getHelpLines(int& count)
+{
+    static HelpLine lines[static_cast<int>(Action::count)];
+    static bool made = false;
+    count = static_cast<int>(Action::count);
+    if (!made)
+    {
+        const Binding* bindings = getBindings();
+        for (int i = 0; i < count; i++)
+        {
+            lines[i] = HelpLine{bindings[i].keyName, bindings[i].padName, bindings[i].whatItDoes};
+        }
+        made = true;
+    }
+    return lines;
 }

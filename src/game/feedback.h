@@ -50,3 +50,6 @@ HudFrame describeDisplay(const PlayFrame& frame, const DisplayView& display);
 // Where the aim marker goes for a target seen through display: false when it is behind the camera or
 // far off screen.
 bool placeAimMarker(const AimTarget& target, const DisplayView& display, HudFrame& hud);
+
+// The help panel's lines: every action of the actions table, in its order.
+const HelpLine* getHelpLines(int& count);

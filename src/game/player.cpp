@@ -1,9 +1,9 @@
 #include "game/player.h"
 
+#include "game/console.h"
 #include "game/events.h"
 #include "game/rules.h"
 
-#include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <cmath>
@@ -26,8 +26,11 @@ static const float moveStep = 1.0f / 500.0f;
 static const float shotDrop = 3.0f;
 static const float shotSpeed = 130.0f;
 
-// The keys that fly and fire, which a pause must not leave acting after it.
-const int Player::playKeys[Player::playKeyCount] = {GLFW_KEY_SPACE, GLFW_KEY_W, GLFW_KEY_S, GLFW_KEY_D, GLFW_KEY_A};
+// What flies and fires, which a pause must not leave acting after it.
+static const Action playActions[] = {Action::fire, Action::flyForwards, Action::flyBackwards, Action::flyRight,
+                                     Action::flyLeft};
+// The right stick turns the view at most this fast, radians per second.
+static const float stickTurnSpeed = 3.0f;
 
 void setFrustumCullingEnabled(bool enabled)
 {
@@ -35,7 +38,7 @@ void setFrustumCullingEnabled(bool enabled)
 }
 
 Player::Player(GameWindow* window, PhysicsWorld* physicsWorld, int width, int height)
-    : width(width), height(height), window(window), physicsWorld(physicsWorld)
+    : width(width), height(height), window(window), controls(window), physicsWorld(physicsWorld)
 {
     controller = physicsWorld->getController();
     controllerShape = physicsWorld->getControllerShape();
@@ -88,13 +91,13 @@ void Player::update(float dt)
         Transform(glm::vec3(0.0f), glm::quat(std::cos(h / 2.0f), std::sin(h / 2.0f), 0.0f, 0.0f)));
 
     move(dt);
-    // Holding Space keeps re-launching the projectile from the ship, on every input step; each press
+    // Holding fire keeps re-launching the projectile from the ship, on every input step; each press
     // is one shot for whoever shows or sounds it.
-    if (isPlayKeyDown(GLFW_KEY_SPACE))
+    if (isPlayDown(Action::fire))
     {
         shoot();
     }
-    for (int n = window->takeKeyPresses(GLFW_KEY_SPACE); n > 0; n--)
+    for (int n = controls.takePresses(Action::fire); n > 0; n--)
     {
         recordEvent(GameEventType::shotFired, getLaunchPoint());
     }
@@ -121,25 +124,36 @@ void Player::updateProjection()
 void Player::resumeAfterPause()
 {
     recentreCursor();
-    window->takeKeyPresses(GLFW_KEY_SPACE);
-    for (bool& waiting : waitForRelease)
+    controls.takePresses(Action::fire);
+    for (Action action : playActions)
     {
-        waiting = true;
+        waitForRelease[static_cast<int>(action)] = true;
     }
 }
 
-bool Player::isPlayKeyDown(int key)
+bool Player::isPlayDown(Action action)
 {
-    for (int i = 0; i < playKeyCount; i++)
+    bool& waiting = waitForRelease[static_cast<int>(action)];
+    if (waiting)
     {
-        if (playKeys[i] == key && waitForRelease[i])
-        {
-            // Reading the key also clears a press the window remembered from the pause.
-            waitForRelease[i] = window->isKeyDown(key);
-            return false;
-        }
+        // Reading it also clears a press the window remembered from the pause.
+        waiting = controls.isDown(action);
+        return false;
     }
-    return window->isKeyDown(key);
+    return controls.isDown(action);
+}
+
+float Player::getPlayPush(Action action)
+{
+    return isPlayDown(action) ? controls.getPush(action) : 0.0f;
+}
+
+void Player::lookWithStick(float dt)
+{
+    glm::vec2 stick = controls.getLookStick();
+    float turn = stickTurnSpeed * controls.settings.mouseSensitivity * dt;
+    horizontalAngle -= stick.x * turn;
+    verticalAngle += (controls.settings.invertMouseY ? -stick.y : stick.y) * turn;
 }
 
 // The offset of the cursor from the window's centre turns the view, then the cursor goes back to
@@ -163,30 +177,35 @@ void Player::look()
         cursorCentred = true;
         return;
     }
-    horizontalAngle += mouseSpeed * static_cast<float>(centre.x - cursorX);
-    verticalAngle += mouseSpeed * static_cast<float>(centre.y - cursorY);
+    float speed = mouseSpeed * controls.settings.mouseSensitivity;
+    float vertical = speed * static_cast<float>(centre.y - cursorY);
+    horizontalAngle += speed * static_cast<float>(centre.x - cursorX);
+    verticalAngle += controls.settings.invertMouseY ? -vertical : vertical;
 }
 
+// Each flying action moves the ship by one step along its view vector per input step, a stick by as
+// much of it as it is pushed.
 void Player::move(float dt)
 {
-    struct MoveKey
+    struct Move
     {
-        int key;
+        Action action;
         glm::vec3 displacement;
     };
-    const MoveKey moves[] = {
-        {GLFW_KEY_W, viewDirection * moveStep},
-        {GLFW_KEY_S, -viewDirection * moveStep},
-        {GLFW_KEY_D, viewRight * moveStep},
-        {GLFW_KEY_A, -viewRight * moveStep},
+    const Move moves[] = {
+        {Action::flyForwards, viewDirection * moveStep},
+        {Action::flyBackwards, -viewDirection * moveStep},
+        {Action::flyRight, viewRight * moveStep},
+        {Action::flyLeft, -viewRight * moveStep},
     };
     flying = false;
-    for (const MoveKey& move : moves)
+    for (const Move& move : moves)
     {
-        if (isPlayKeyDown(move.key))
+        float push = getPlayPush(move.action);
+        if (push > 0.0f)
         {
             flying = true;
-            lastMoveFlags = controller->move(move.displacement, 0.0f, dt);
+            lastMoveFlags = controller->move(move.displacement * push, 0.0f, dt);
             position = glm::vec3(controller->getPosition());
         }
     }
@@ -207,23 +226,17 @@ void Player::shoot()
     launchProjectile(getLaunchPoint(), viewDirection, shotSpeed);
 }
 
-static void announce(const char* message)
-{
-    printf("%s\n", message);
-    fflush(stdout);
-}
-
 static void toggle(bool& setting, const char* onMessage, const char* offMessage)
 {
     setting = !setting;
     announce(setting ? onMessage : offMessage);
 }
 
-// Every press counts, also two of the same key within one frame; the keys are taken in the order
-// F1, F2, F3, F4, F5, F6, F8, F9, M.
+// Every press counts, also two of the same key within one frame; the settings are taken in the order
+// of their keys F1, F2, F3, F4, F5, F6, F8, F9, M.
 void Player::handleSettingKeys()
 {
-    for (int n = window->takeKeyPresses(GLFW_KEY_F1); n > 0; n--)
+    for (int n = controls.takePresses(Action::help); n > 0; n--)
     {
         settings.showHelp = !settings.showHelp;
         if (settings.showHelp)
@@ -237,20 +250,20 @@ void Player::handleSettingKeys()
             announce("Display help: off");
         }
     }
-    for (int n = window->takeKeyPresses(GLFW_KEY_F2); n > 0; n--)
+    for (int n = controls.takePresses(Action::frameTime); n > 0; n--)
     {
         toggle(settings.showFrameTime, "Display frame time: on", "Display frame time: off");
     }
-    for (int n = window->takeKeyPresses(GLFW_KEY_F3); n > 0; n--)
+    for (int n = controls.takePresses(Action::wireFrame); n > 0; n--)
     {
         toggle(settings.wireFrame, "Wire frame: on", "Wire frame: off");
     }
-    for (int n = window->takeKeyPresses(GLFW_KEY_F4); n > 0; n--)
+    for (int n = controls.takePresses(Action::textureSampling); n > 0; n--)
     {
         toggle(settings.nearestSampling, "Texture sampling quality: Nearest neighbour",
                "Texture sampling quality: Bilinear");
     }
-    for (int n = window->takeKeyPresses(GLFW_KEY_F5); n > 0; n--)
+    for (int n = controls.takePresses(Action::mipMapping); n > 0; n--)
     {
         int& mode = settings.mipMapMode;
         if (mode == 0)
@@ -269,19 +282,19 @@ void Player::handleSettingKeys()
             announce("Mip mapping quality: off");
         }
     }
-    for (int n = window->takeKeyPresses(GLFW_KEY_F6); n > 0; n--)
+    for (int n = controls.takePresses(Action::display); n > 0; n--)
     {
         toggle(settings.showHud, "HUD: on", "HUD: off");
     }
-    for (int n = window->takeKeyPresses(GLFW_KEY_F8); n > 0; n--)
+    for (int n = controls.takePresses(Action::culling); n > 0; n--)
     {
         toggle(settings.frustumCulling, "View frustum culling: on", "View frustum culling: off");
     }
-    for (int n = window->takeKeyPresses(GLFW_KEY_F9); n > 0; n--)
+    for (int n = controls.takePresses(Action::transparency); n > 0; n--)
     {
         toggle(settings.transparency, "Transparency: on", "Transparency: off");
     }
-    for (int n = window->takeKeyPresses(GLFW_KEY_M); n > 0; n--)
+    for (int n = controls.takePresses(Action::mute); n > 0; n--)
     {
         soundMuted = !soundMuted;
         announce(soundMuted ? "Sound: off" : "Sound: on");

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "game/game_window.h"
+#include "input/controls.h"
+#include "input/game_window.h"
 #include "physics/physics_world.h"
 
 #include <glm/glm.hpp>
@@ -28,11 +29,14 @@ class Player
     // One complete input step: mouse look, movement, shooting, the function keys, then the
     // projection and view matrices. Runs many times per frame; moves are sized per call.
     void update(float dt);
+    // The right stick's look, once a frame: dt seconds of turning at up to about 3 radians a second.
+    void lookWithStick(float dt);
     void shoot();
     // Where a shot fired now leaves from: below the camera; and its speed, units per second.
     glm::vec3 getLaunchPoint() const;
     float getShotSpeed() const;
-    // The function keys alone: each press since the last call changes its setting once.
+    // The display settings and the mute alone: each press since the last call changes its setting
+    // once.
     void handleSettingKeys();
 
     // The next input step only puts the cursor at the centre and does not turn the view: wherever
@@ -42,7 +46,7 @@ class Player
     // cursor recentred at the next step and no flying or firing key acting until pressed anew. The
     // display settings and the mute stay as the player set them.
     void startGame();
-    // A pause has ended: the cursor is recentred, and Space and W/A/S/D pressed during the pause do
+    // A pause has ended: the cursor is recentred, and firing and flying pressed during the pause do
     // nothing, neither the presses counted nor a key still down; each acts again once it is up.
     void resumeAfterPause();
     // The window changed size: the cursor's centre and the projection's aspect follow at once.
@@ -70,13 +74,14 @@ class Player
     int width;
     int height;
     GameWindow* window;
+    Controls controls; // the keys and the gamepad, by action
     glm::mat4 projection = glm::mat4(1.0f);
     glm::mat4 view = glm::mat4(1.0f);
     glm::vec3 position = glm::vec3(0.0f);
     float horizontalAngle = 7.14f; // yaw, radians
     float verticalAngle = 0.0f;    // pitch, radians
     float fieldOfView = 45.0f;     // handed to glm::perspective, which reads it as radians
-    float mouseSpeed = 0.0006f;    // radians per pixel of cursor offset
+    float mouseSpeed = 0.0006f;    // radians per pixel of cursor offset, before the player's sensitivity
     PhysicsWorld* physicsWorld;
     Controller* controller;
     Shape* controllerShape;
@@ -86,15 +91,15 @@ class Player
     void look();
     void move(float dt);
     void updateProjection();
-    // Whether a flying or firing key reads as down, unless a pause left it to be let go first.
-    bool isPlayKeyDown(int key);
+    // Whether flying or firing reads as down (or how far pushed), unless a pause left it to be let go
+    // first.
+    bool isPlayDown(Action action);
+    float getPlayPush(Action action);
 
     bool cursorCentred = false;
     glm::ivec2 windowPosition = glm::ivec2(0); // where the window was at the last input step
     glm::dvec3 startPosition;                  // where the controller stood when the player was made
-    static const int playKeyCount = 5;
-    static const int playKeys[playKeyCount];
-    bool waitForRelease[playKeyCount] = {};
+    bool waitForRelease[static_cast<int>(Action::count)] = {};
 };
 
 // Camera vectors, rewritten by every Player::update.

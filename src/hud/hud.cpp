@@ -23,30 +23,6 @@ const glm::vec4 hitColour(1.0f, 0.86f, 0.3f, 1.0f);
 const glm::vec4 recordColour(1.0f, 0.86f, 0.3f, 1.0f);
 const glm::vec4 dimTextColour(0.92f, 0.96f, 1.0f, 0.7f);
 
-// Every key the game answers, for the help panel: the key, then what it does.
-struct HelpLine
-{
-    const char* key;
-    const char* action;
-};
-const HelpLine helpLines[] = {
-    {"Mouse", "look around"},
-    {"W / S", "fly forwards / backwards"},
-    {"A / D", "fly left / right"},
-    {"Space", "fire the projectile"},
-    {"P", "pause"},
-    {"M", "sound on / off"},
-    {"F1", "this help"},
-    {"F2", "frame rate"},
-    {"F3", "wire frame"},
-    {"F4", "texture sampling"},
-    {"F5", "mip mapping"},
-    {"F6", "display on / off"},
-    {"F8", "view-frustum culling"},
-    {"F9", "transparency"},
-    {"Escape", "quit"},
-};
-
 // Sizes follow the window's height, so the display looks the same from 640x360 to 3840x2160: one
 // unit is a pixel at 720 lines.
 struct Layout
@@ -132,32 +108,37 @@ void addShotHit(const HudFrame& frame, const Layout& layout, int width, int heig
                     layout.large, colour, layout);
 }
 
-void addHelpPanel(const Layout& layout, int width, int height)
+// The panel lists the controls in three columns: the key, the gamepad's control, what they do.
+void addHelpPanel(const HudFrame& frame, const Layout& layout, int width, int height)
 {
     float size = layout.body;
     float lineHeight = measureText("Mg", size).y;
     float keyWidth = 0.0f;
+    float padWidth = 0.0f;
     float actionWidth = 0.0f;
-    for (const HelpLine& line : helpLines)
+    for (int i = 0; i < frame.helpLineCount; i++)
     {
+        const HelpLine& line = frame.helpLines[i];
         keyWidth = std::max(keyWidth, measureText(line.key, size).x);
+        padWidth = std::max(padWidth, measureText(line.pad, size).x);
         actionWidth = std::max(actionWidth, measureText(line.action, size).x);
     }
     float padding = std::round(14.0f * layout.unit);
     float gap = std::round(18.0f * layout.unit);
-    float titleHeight = measureText("Keys", layout.large).y;
-    float panelWidth = keyWidth + gap + actionWidth + 2.0f * padding;
-    float panelHeight = titleHeight + lineHeight * static_cast<float>(sizeof(helpLines) / sizeof(helpLines[0])) +
-                        3.0f * padding;
+    float titleHeight = measureText("Controls", layout.large).y;
+    float panelWidth = keyWidth + gap + padWidth + gap + actionWidth + 2.0f * padding;
+    float panelHeight = titleHeight + lineHeight * static_cast<float>(frame.helpLineCount) + 3.0f * padding;
     float x = std::round((static_cast<float>(width) - panelWidth) / 2.0f);
     float y = std::round((static_cast<float>(height) - panelHeight) / 2.0f);
     addRect(x, y, panelWidth, panelHeight, helpPanelColour);
-    addShadowedText("Keys", x + padding, y + padding, layout.large, textColour, layout);
+    addShadowedText("Controls", x + padding, y + padding, layout.large, textColour, layout);
     float lineY = y + 2.0f * padding + titleHeight;
-    for (const HelpLine& line : helpLines)
+    for (int i = 0; i < frame.helpLineCount; i++)
     {
+        const HelpLine& line = frame.helpLines[i];
         addText(line.key, x + padding, lineY, size, liveTargetColour);
-        addText(line.action, x + padding + keyWidth + gap, lineY, size, textColour);
+        addText(line.pad, x + padding + keyWidth + gap, lineY, size, liveTargetColour);
+        addText(line.action, x + padding + keyWidth + gap + padWidth + gap, lineY, size, textColour);
         lineY += lineHeight;
     }
 }
@@ -223,7 +204,7 @@ void drawHud(const HudFrame& frame, int width, int height)
     }
     if (frame.showHelp)
     {
-        addHelpPanel(layout, width, height);
+        addHelpPanel(frame, layout, width, height);
     }
 
     float centreX = static_cast<float>(width) / 2.0f;

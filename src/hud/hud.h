@@ -10,6 +10,14 @@ enum class TargetMark
     warning,   // the Earth: the game would be lost; red, with the word EARTH beside it
 };
 
+// One line of the help panel: a key, its gamepad control ("" for none) and what they do.
+struct HelpLine
+{
+    const char* key;
+    const char* pad;
+    const char* action;
+};
+
 // The heads-up display: what the game tells the player in its window, drawn over the finished
 // picture. It knows nothing of the game: the frame loop fills a HudFrame, the display lays it out
 // for the window's size and draws it as text and rectangles in one draw call.
@@ -22,6 +30,8 @@ struct HudFrame
     bool showFrameRate = false;   // F2
     float framesPerSecond = -1.0f; // negative: not enough played yet to tell
     bool showHelp = false;        // F1: a panel listing every key
+    const HelpLine* helpLines = nullptr; // what the panel lists
+    int helpLineCount = 0;
     bool paused = false;
     bool hasBestWin = false;      // the player's quickest win, shown beside the clock
     double bestWinSeconds = 0.0;

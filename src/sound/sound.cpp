@@ -5,6 +5,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +58,7 @@ struct SoundState
     bool humOn = false;      // what the game asked for
     bool humAudible = false; // what the hum's gain says now
     bool muted = false;
+    float volume = 1.0f; // the player's, on the listener
     bool paused = false;
     // Voices the pause stopped where they were, to carry on at resume.
     ALuint pausedVoices[voiceCount] = {};
@@ -264,7 +266,7 @@ bool startSound(const char* folder)
         alSourcePlay(sound.humSource);
     }
     // Whatever the game set before the start holds from the first frame.
-    alListenerf(AL_GAIN, sound.muted ? 0.0f : 1.0f);
+    alListenerf(AL_GAIN, sound.muted ? 0.0f : sound.volume);
     sound.humAudible = false;
     updateHum();
     return true;
@@ -311,8 +313,14 @@ void setSoundMuted(bool muted)
     sound.muted = muted;
     if (sound.context != nullptr)
     {
-        alListenerf(AL_GAIN, muted ? 0.0f : 1.0f);
+        alListenerf(AL_GAIN, muted ? 0.0f : sound.volume);
     }
+}
+
+void setSoundVolume(float volume)
+{
+    sound.volume = std::isfinite(volume) ? std::min(std::max(volume, 0.0f), 1.0f) : 1.0f;
+    setSoundMuted(sound.muted);
 }
 
 void setSoundPaused(bool paused)

@@ -42,6 +42,9 @@ void setEngineHum(bool on);
 // Silences everything while muted; sounds go on playing unheard, so unmuting picks up where they are.
 void setSoundMuted(bool muted);
 
+// The player's volume, 0 to 1, on everything (1 at start).
+void setSoundVolume(float volume);
+
 // While paused the hum is silenced, playing sounds stop where they are and sounds asked for are held;
 // on resume all of them carry on.
 void setSoundPaused(bool paused);

@@ -49,8 +49,11 @@ make_game_folder()
     fi
 }
 
-# The player's records go to a folder of the test's own, never to the home folder's.
+# The player's own files (settings, records, screenshots) are the test's own, never the home folder's.
 export XDG_DATA_HOME="$work/data"
+export XDG_CONFIG_HOME="$work/config"
+export HOME="$work/home"
+mkdir -p "$HOME"
 
 # The games play with no audio device at all, as on a server, whatever this machine has: OpenAL
 # Soft's null backend counts as none. A test that listens chooses its own.

@@ -543,3 +543,21 @@ TEST_F(FrameLoop, TheBloomIsBlurredAroundTheSunAndTheBurstsAsTheWholeWindowWould
     EXPECT_GT(fringe, 0) << "asteroids in view outside the Sun's box";
     EXPECT_LT(fringe, 1280 * 720 / 20);
 }
+
+// Losing the gamepad mid-game pauses it: the player's hands were on it.
+TEST_F(FrameLoop, LosingTheGamepadPausesTheGame)
+{
+    input.gamepad.connected = true;
+    input.gamepad.name = "Test Pad";
+    frame(0.01);
+    EXPECT_EQ(said, "Gamepad: Test Pad\n");
+    input.gamepad.connected = false;
+    frame(0.01);
+    EXPECT_EQ(said, "Gamepad: none\nPause: on\n");
+    // Start pauses and resumes as P does.
+    input.gamepad.connected = true;
+    frame(0.01);
+    input.gamepad.buttons[GLFW_GAMEPAD_BUTTON_START] = true;
+    frame(0.01);
+    EXPECT_EQ(said, "Pause: off\n");
+}

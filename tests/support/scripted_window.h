@@ -1,6 +1,6 @@
 #pragma once
 
-#include "game/game_window.h"
+#include "input/game_window.h"
 
 #include <map>
 #include <set>
@@ -21,6 +21,7 @@ class ScriptedWindow : public GameWindow
     bool focused = true;
     bool iconified = false;
     bool closeRequested = false;
+    GamepadState gamepad; // not connected unless the test plugs one in
     int presented = 0;
     int polls = 0;
 
@@ -44,6 +45,7 @@ class ScriptedWindow : public GameWindow
         presses[key] = 0;
         return count;
     }
+    GamepadState getGamepad() override { return gamepad; }
     glm::dvec2 getCursorPosition() override { return cursor; }
     void setCursorPosition(glm::dvec2 position) override
     {

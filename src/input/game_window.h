@@ -2,10 +2,20 @@
 
 #include <glm/glm.hpp>
 
-// The window the game plays in, as the player and the frame loop see it: its keys and cursor, its
-// focus and size, the clock, and showing a finished frame. The game's own reads GLFW
+// A gamepad as GLFW's gamepad API names its controls: buttons by GLFW_GAMEPAD_BUTTON_*, axes by
+// GLFW_GAMEPAD_AXIS_* (sticks from -1 to 1, y down; triggers from -1 at rest to 1).
+struct GamepadState
+{
+    bool connected = false;
+    const char* name = ""; // valid until the next poll
+    bool buttons[15] = {};
+    float axes[6] = {0.0f, 0.0f, 0.0f, 0.0f, -1.0f, -1.0f};
+};
+
+// The window the game plays in, as the player and the frame loop see it: its keys, cursor and
+// gamepad, its focus and size, the clock, and showing a finished frame. The game's own reads GLFW
 // (app/glfw_game_window.h); tests drive a scripted one, so play can be tested without a window.
-// Keys are GLFW key codes.
+// Keys are GLFW key codes; the game itself asks for actions (input/controls.h).
 class GameWindow
 {
   public:
@@ -19,6 +29,9 @@ class GameWindow
     // How often the key went down since the last time it was asked: two quick presses within one
     // frame count two.
     virtual int takeKeyPresses(int key) = 0;
+
+    // The first gamepad GLFW knows a mapping for, as it stood at the last poll.
+    virtual GamepadState getGamepad() = 0;
 
     // The cursor in window coordinates (pixels from the top-left corner).
     virtual glm::dvec2 getCursorPosition() = 0;

@@ -32,6 +32,9 @@ packages=(
     # Text on screen, its font, and sound: FreeType, DejaVu, OpenAL Soft, libsndfile
     libfreetype-dev fonts-dejavu-core libopenal-dev libsndfile1-dev
 )
+# The browser build and its tests (tools/web.sh) keep their list beside this script.
+mapfile -t web_packages < <(grep -v -e '^#' -e '^[[:space:]]*$' "$(dirname "$0")/web-deps.txt")
+packages+=("${web_packages[@]}")
 
 if [ "${1:-}" = "--list" ]; then
     printf '%s\n' "${packages[@]}"

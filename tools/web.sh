@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Prepares Velmora's browser build in build-web/: installs what it needs, and builds the game's
-# libraries for WebAssembly from Debian's own source packages, checking each one under node.
+# Prepares Velmora's browser build in build-web/: installs what it needs, builds the game's libraries
+# for WebAssembly from Debian's own source packages, checking each one under node, and derives the
+# WebGL 2 shaders from the game's GLSL files into build-web/Shader/, failing when one does not compile.
 #
 #   tools/web.sh
 #
@@ -244,3 +245,8 @@ library freetype freetype_check -I"$prefix/include/freetype2" -lfreetype
 library sndfile sndfile_check -lsndfile
 library assimp assimp_check -fexceptions -lassimp -lminizip -lz
 echo "web.sh: libraries ready in $prefix ($(du -sh "$prefix" | cut -f1))"
+
+# The shaders have one source each, for OpenGL 4.4; WebGL 2 gets versions derived from them, and the
+# shaders the game carries in its code are checked by the same rules.
+mapfile -t embedded < <(grep -l -r -F 'R"(#version' "$root/src")
+python3 "$root/tools/web_shaders.py" "$web/Shader" "$root"/data/Shader/*.glsl --sources "${embedded[@]}"

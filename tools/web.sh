@@ -239,6 +239,8 @@ library()
     printf 'web.sh: %s built in %.1f s\n' "$name" "$seconds"
 }
 
+# GLM is headers only, the same for every target: the game's web build reads Debian's.
+ln -sfn /usr/include/glm "$prefix/include/glm"
 library zlib ""
 library bullet bullet_check -I"$prefix/include/bullet" -lBulletDynamics -lBulletCollision -lLinearMath
 library freetype freetype_check -I"$prefix/include/freetype2" -lfreetype
@@ -248,5 +250,4 @@ echo "web.sh: libraries ready in $prefix ($(du -sh "$prefix" | cut -f1))"
 
 # The shaders have one source each, for OpenGL 4.4; WebGL 2 gets versions derived from them, and the
 # shaders the game carries in its code are checked by the same rules.
-mapfile -t embedded < <(grep -l -r -F 'R"(#version' "$root/src")
-python3 "$root/tools/web_shaders.py" "$web/Shader" "$root"/data/Shader/*.glsl --sources "${embedded[@]}"
+python3 "$root/tools/web_shaders.py" "$web/Shader" "$root"/data/Shader/*.glsl --sources "$root/src"

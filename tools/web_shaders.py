@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Derives the WebGL 2 (GLSL ES 3.00) shaders from the game's GLSL 4.40 core ones and checks them.
 
-    web_shaders.py OUTPUT_DIR SHADER.glsl... [--sources FILE.cpp...]
+    web_shaders.py OUTPUT_DIR SHADER.glsl... [--sources FILE.cpp|FOLDER...]
 
 Each SHADER.glsl is written to OUTPUT_DIR under the same name, rewritten for GLSL ES 3.00, and
 compiled by glslangValidator: as it is and once for every macro it tests with #ifdef or #ifndef
@@ -71,6 +71,18 @@ def write_text(path, text):
         file.write(text)
 
 
+def code_files(paths):
+    """The files given, and the .cpp files under the folders given, in a stable order."""
+    files = []
+    for path in paths:
+        if os.path.isdir(path):
+            for folder, _, names in sorted(os.walk(path)):
+                files += [os.path.join(folder, name) for name in sorted(names) if name.endswith(".cpp")]
+        else:
+            files.append(path)
+    return files
+
+
 class Checker:
     def __init__(self, scratch):
         self.scratch = scratch
@@ -119,13 +131,13 @@ class Checker:
 
 def main(arguments):
     if len(arguments) < 2 or arguments[0].startswith("-"):
-        print("usage: web_shaders.py OUTPUT_DIR SHADER.glsl... [--sources FILE.cpp...]", file=sys.stderr)
+        print("usage: web_shaders.py OUTPUT_DIR SHADER.glsl... [--sources FILE.cpp|FOLDER...]", file=sys.stderr)
         return 2
     output_dir, shaders = arguments[0], arguments[1:]
     sources = []
     if "--sources" in shaders:
         at = shaders.index("--sources")
-        shaders, sources = shaders[:at], shaders[at + 1:]
+        shaders, sources = shaders[:at], code_files(shaders[at + 1:])
     os.makedirs(output_dir, exist_ok=True)
 
     with tempfile.TemporaryDirectory() as scratch:

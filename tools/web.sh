@@ -89,6 +89,31 @@ cmake_build()
         { tail -n 20 "$builds/$name.log" >&2; return 1; }
 }
 
+# Builds targets of a configured library (by default its install target), its output in its log.
+cmake_make()
+{
+    local name=$1
+    shift
+    nice cmake --build "$builds/$name" -j"$jobs" --target "${@:-install}" >>"$builds/$name.log" 2>&1 ||
+        { tail -n 20 "$builds/$name.log" >&2; return 1; }
+}
+
+# A pkg-config file for a library the prefix has without one of its own, so that the web build finds
+# it as the desktop build finds Debian's.
+pkg_config_file()
+{
+    local name=$1 description=$2 version=$3 libs=$4 cflags=$5 requires=${6:-}
+    {
+        echo "prefix=$prefix"
+        echo "Name: $name"
+        echo "Description: $description, built for WebAssembly"
+        echo "Version: $version"
+        [ -z "$requires" ] || echo "Requires: $requires"
+        echo "Libs: -L\${prefix}/lib $libs"
+        echo "Cflags: $cflags"
+    } >"$prefix/lib/pkgconfig/$name.pc"
+}
+
 # zlib and its contrib minizip, which Assimp reads ZIP-based formats with: plain emcc, no build system.
 build_zlib()
 {
@@ -112,23 +137,8 @@ build_zlib()
         cp "$source/contrib/minizip/$file.h" "$prefix/include/minizip/"
     done
     emar rcs "$prefix/lib/libminizip.a" "$out"/minizip-*.o
-    cat >"$prefix/lib/pkgconfig/zlib.pc" <<EOF
-prefix=$prefix
-Name: zlib
-Description: zlib compression library, built for WebAssembly
-Version: 1.2.13
-Libs: -L\${prefix}/lib -lz
-Cflags: -I\${prefix}/include
-EOF
-    cat >"$prefix/lib/pkgconfig/minizip.pc" <<EOF
-prefix=$prefix
-Name: minizip
-Description: ZIP reading and writing on zlib, built for WebAssembly
-Version: 1.2.13
-Requires: zlib
-Libs: -L\${prefix}/lib -lminizip
-Cflags: -I\${prefix}/include/minizip
-EOF
+    pkg_config_file zlib "zlib compression library" 1.2.13 -lz "-I\${prefix}/include"
+    pkg_config_file minizip "ZIP reading and writing on zlib" 1.2.13 -lminizip "-I\${prefix}/include/minizip" zlib
 }
 
 # Bullet: only the three libraries the physics module links. Its headers go where Debian puts them,
@@ -141,22 +151,15 @@ build_bullet()
     cmake_build bullet "$source" -DBUILD_BULLET2_DEMOS=OFF -DBUILD_CPU_DEMOS=OFF -DBUILD_OPENGL3_DEMOS=OFF \
         -DBUILD_EXTRAS=OFF -DBUILD_UNIT_TESTS=OFF -DBUILD_PYBULLET=OFF -DBUILD_ENET=OFF -DBUILD_CLSOCKET=OFF \
         -DUSE_DOUBLE_PRECISION=OFF -DUSE_GRAPHICAL_BENCHMARK=OFF
-    nice cmake --build "$builds/bullet" -j"$jobs" --target LinearMath BulletCollision BulletDynamics \
-        >>"$builds/bullet.log" 2>&1 || { tail -n 20 "$builds/bullet.log" >&2; return 1; }
+    cmake_make bullet LinearMath BulletCollision BulletDynamics
     find "$builds/bullet" -name 'lib*.a' \( -name libLinearMath.a -o -name libBulletCollision.a \
         -o -name libBulletDynamics.a \) -exec cp {} "$prefix/lib/" \;
     rm -rf "$prefix/include/bullet"
     mkdir -p "$prefix/include/bullet"
     (cd "$source/src" && find LinearMath BulletCollision BulletDynamics -name '*.h' -exec cp --parents {} \
         "$prefix/include/bullet/" \; && cp btBulletCollisionCommon.h btBulletDynamicsCommon.h "$prefix/include/bullet/")
-    cat >"$prefix/lib/pkgconfig/bullet.pc" <<EOF
-prefix=$prefix
-Name: bullet
-Description: Bullet physics (collision and rigid-body dynamics), built for WebAssembly
-Version: 3.24
-Libs: -L\${prefix}/lib -lBulletDynamics -lBulletCollision -lLinearMath
-Cflags: -I\${prefix}/include/bullet
-EOF
+    pkg_config_file bullet "Bullet physics (collision and rigid-body dynamics)" 3.24 \
+        "-lBulletDynamics -lBulletCollision -lLinearMath" "-I\${prefix}/include/bullet"
 }
 
 # FreeType without its optional compressed-font and PNG support: the game renders one TrueType font.
@@ -166,8 +169,7 @@ build_freetype()
     source=$(source_dir freetype)
     cmake_build freetype "$source" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
         -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-    nice cmake --build "$builds/freetype" -j"$jobs" --target install >>"$builds/freetype.log" 2>&1 ||
-        { tail -n 20 "$builds/freetype.log" >&2; return 1; }
+    cmake_make freetype
 }
 
 # libsndfile without external codecs: the game's sounds are plain WAV files.
@@ -178,8 +180,7 @@ build_sndfile()
     cmake_build sndfile "$source" -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
         -DBUILD_REGTEST=OFF -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF -DENABLE_CPACK=OFF \
         -DINSTALL_MANPAGES=OFF -DENABLE_PACKAGE_CONFIG=ON
-    nice cmake --build "$builds/sndfile" -j"$jobs" --target install >>"$builds/sndfile.log" 2>&1 ||
-        { tail -n 20 "$builds/sndfile.log" >&2; return 1; }
+    cmake_make sndfile
 }
 
 # Assimp with only the OBJ importer and no exporters. It reports a bad file by throwing inside
@@ -201,8 +202,7 @@ build_assimp()
         -DASSIMP_BUILD_ALL_EXPORTERS_BY_DEFAULT=OFF -DASSIMP_BUILD_TESTS=OFF -DASSIMP_BUILD_ASSIMP_TOOLS=OFF \
         -DASSIMP_BUILD_SAMPLES=OFF -DASSIMP_BUILD_ZLIB=OFF -DASSIMP_WARNINGS_AS_ERRORS=OFF \
         -DASSIMP_INSTALL_PDB=OFF -DASSIMP_BUILD_DRACO=OFF -DASSIMP_DOUBLE_PRECISION=OFF
-    nice cmake --build "$builds/assimp" -j"$jobs" --target install >>"$builds/assimp.log" 2>&1 ||
-        { tail -n 20 "$builds/assimp.log" >&2; return 1; }
+    cmake_make assimp
 }
 
 # Builds a library unless its stamp says it is there, then checks it: a small program from

@@ -52,6 +52,9 @@ test_packages=(
     # The package check: Debian's package linter, and the desktop entry and AppStream validators
     lintian desktop-file-utils appstream
 )
+# The browser build and its tests (tools/web.sh) keep their list beside this script.
+mapfile -t web_packages < <(grep -v -e '^#' -e '^[[:space:]]*$' "$(dirname "$0")/web-deps.txt")
+packages+=("${web_packages[@]}")
 
 purpose=test
 list=""

@@ -3,14 +3,15 @@
 # minbase): only what is missing, without questions and without recommended extras. Runs apt-get as
 # root, or through sudo for a user; with neither it prints the command to run as root and fails.
 #
-#   tools/install-deps.sh [--for play|package|test]          install what is missing
-#   tools/install-deps.sh [--for play|package|test] --list   print the list, one a line
+#   tools/install-deps.sh [--for play|package|web|test]          install what is missing
+#   tools/install-deps.sh [--for play|package|web|test] --list   print the list, one a line
 #
-# Each list holds the one before it:
+# Every list holds the play list; the test list holds them all:
 #   play     building the game and playing it (tools/play.sh), on a virtual display without a screen
 #   package  and building its Debian package (tools/package.sh)
-#   test     and every test, benchmark, fuzzing and sanitizer run, and the package check
-#            (tools/test.sh); the default
+#   web      building it for the browser (tools/web.sh): the play list and tools/web-deps.txt
+#   test     and every test, benchmark, fuzzing and sanitizer run, the package check and the
+#            browser build's tests (tools/test.sh); the default
 #
 # tools/check-deps.sh fails the test command when the game's build or the play scripts use a file
 # of a package that is neither on the play list, nor pulled in by one on it, nor part of the minimal
@@ -52,9 +53,8 @@ test_packages=(
     # The package check: Debian's package linter, and the desktop entry and AppStream validators
     lintian desktop-file-utils appstream
 )
-# The browser build and its tests (tools/web.sh) keep their list beside this script.
+# The browser build (tools/web.sh) keeps its list beside this script; the tests drive it too.
 mapfile -t web_packages < <(grep -v -e '^#' -e '^[[:space:]]*$' "$(dirname "$0")/web-deps.txt")
-packages+=("${web_packages[@]}")
 
 purpose=test
 list=""
@@ -65,16 +65,17 @@ while [ $# -gt 0 ]; do
         shift $(($# > 1 ? 2 : 1)) ;;
     --list) list=yes; shift ;;
     *)
-        echo "install-deps.sh: unknown argument $1 (usage: tools/install-deps.sh [--for play|package|test] [--list])" >&2
+        echo "install-deps.sh: unknown argument $1 (usage: tools/install-deps.sh [--for play|package|web|test] [--list])" >&2
         exit 2 ;;
     esac
 done
 case "$purpose" in
 play) packages=("${play_packages[@]}") ;;
 package) packages=("${play_packages[@]}" "${package_packages[@]}") ;;
-test) packages=("${play_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
+web) packages=("${play_packages[@]}" "${web_packages[@]}") ;;
+test) packages=("${play_packages[@]}" "${package_packages[@]}" "${test_packages[@]}" "${web_packages[@]}") ;;
 *)
-    echo "install-deps.sh: --for takes play, package or test, not '$purpose'" >&2
+    echo "install-deps.sh: --for takes play, package, web or test, not '$purpose'" >&2
     exit 2 ;;
 esac
 

@@ -18,7 +18,7 @@ builds="$libs/build"
 prefix="$libs/prefix"
 stamps="$prefix/.built"
 
-"$root/tools/install-deps.sh"
+"$root/tools/install-deps.sh" --for web
 
 # emcc runs parts of itself under node, which needs Debian's acorn; a node that is not Debian's own
 # does not look in Debian's module folder.

@@ -34,6 +34,7 @@
 #include "sound/sound.h"
 
 #include "aimed_play.h"
+#include "bench_support.h"
 #include "pass_through.h"
 
 #define GLFW_EXPOSE_NATIVE_X11
@@ -304,16 +305,6 @@ class ScriptedInput
     bool backwardHeld = false;
 };
 
-double percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty())
-    {
-        return 0.0;
-    }
-    std::sort(values.begin(), values.end());
-    size_t index = static_cast<size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
 
 std::vector<FrameTimes> allFrames(const PostVariant& variant)
 {
@@ -401,19 +392,6 @@ void printStages(const PostVariant& variant)
 }
 
 // Resident memory now, or its peak so far ("VmHWM:"), in MB.
-double residentMegabytes(const char* field = "VmRSS:")
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-    {
-        if (line.rfind(field, 0) == 0)
-        {
-            return atof(line.c_str() + strlen(field)) / 1024.0;
-        }
-    }
-    return 0.0;
-}
 
 // Clears what ended the game and finishes the frame as an ordinary one would, so play goes on.
 void keepPlaying(GameLoop& loop)

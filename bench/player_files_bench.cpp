@@ -16,6 +16,8 @@
 #include "game/player.h"
 #include "screenshot/screenshot.h"
 
+#include "bench_support.h"
+
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
@@ -27,19 +29,6 @@
 #include <unistd.h>
 #include <vector>
 
-namespace
-{
-double percentile(std::vector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5)];
-}
-
-double millisecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() * 1000.0;
-}
-} // namespace
 
 int main(int argc, char** argv)
 {

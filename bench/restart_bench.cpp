@@ -16,6 +16,8 @@
 #include "game/session.h"
 #include "physics/physics_world.h"
 
+#include "bench_support.h"
+
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
@@ -30,26 +32,6 @@
 
 namespace
 {
-double residentMegabytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-    {
-        if (line.rfind("VmRSS:", 0) == 0)
-        {
-            return atof(line.c_str() + 6) / 1024.0;
-        }
-    }
-    return 0.0;
-}
-
-double percentile(std::vector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5)];
-}
-
 // Half a second of play: a shot and a turn.
 void playALittle(GameLoop& loop)
 {

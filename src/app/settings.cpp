@@ -1,31 +1,17 @@
 #include "app/settings.h"
 
+#include "files/player_files.h"
 #include "game/player.h"
 #include "sound/sound.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace
 {
 // A settings file is a handful of lines; more than this is not one.
 const size_t largestFile = 64 * 1024;
-
-std::string trim(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-    {
-        return "";
-    }
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 bool parseNumber(const std::string& text, float low, float high, float& value)
 {
@@ -121,7 +107,7 @@ PlayerSettings parseSettings(const std::string& text)
         {
             content.pop_back();
         }
-        content = trim(content);
+        content = trimBlanks(content);
         if (content.empty() || content[0] == '#')
         {
             continue;
@@ -133,7 +119,7 @@ PlayerSettings parseSettings(const std::string& text)
             continue;
         }
         std::string why;
-        if (!applySetting(trim(content.substr(0, equals)), trim(content.substr(equals + 1)), settings, why))
+        if (!applySetting(trimBlanks(content.substr(0, equals)), trimBlanks(content.substr(equals + 1)), settings, why))
         {
             complain(line, why);
         }
@@ -143,48 +129,14 @@ PlayerSettings parseSettings(const std::string& text)
 
 PlayerSettings readSettingsFile(const std::string& path)
 {
-    if (path.empty())
-    {
-        return PlayerSettings();
-    }
-    int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-    {
-        if (errno != ENOENT)
-        {
-            printf("Settings: cannot read %s (%s): the defaults stand\n", path.c_str(), strerror(errno));
-        }
-        return PlayerSettings();
-    }
     std::string text;
-    char chunk[4096];
-    ssize_t count;
-    std::string failure;
-    while ((count = read(descriptor, chunk, sizeof(chunk))) != 0)
+    std::string why;
+    SmallFile read = path.empty() ? SmallFile::missing : readSmallFile(path, largestFile, "a settings file", text, why);
+    if (read == SmallFile::failed)
     {
-        if (count < 0 && errno == EINTR)
-        {
-            continue;
-        }
-        if (count < 0)
-        {
-            failure = strerror(errno);
-            break;
-        }
-        text.append(chunk, static_cast<size_t>(count));
-        if (text.size() > largestFile)
-        {
-            failure = "larger than a settings file can be";
-            break;
-        }
+        printf("Settings: cannot read %s (%s): the defaults stand\n", path.c_str(), why.c_str());
     }
-    close(descriptor);
-    if (!failure.empty())
-    {
-        printf("Settings: cannot read %s (%s): the defaults stand\n", path.c_str(), failure.c_str());
-        return PlayerSettings();
-    }
-    return parseSettings(text);
+    return read == SmallFile::read ? parseSettings(text) : PlayerSettings();
 }
 
 void applyPlayerSettings(const PlayerSettings& settings, Player& player)

@@ -1,5 +1,7 @@
 #include "game/records.h"
 
+#include "files/player_files.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -18,17 +20,6 @@ const char* const lockName = "records.lock";
 const size_t largestFile = 64 * 1024;
 const int largestCount = 1000000000;
 const double slowestWin = 1e7; // seconds
-
-std::string trim(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-    {
-        return "";
-    }
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 bool parseCount(const std::string& text, int& value)
 {
@@ -93,52 +84,6 @@ class FolderLock
     int error = 0;
 };
 
-bool writeAll(int descriptor, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size())
-    {
-        ssize_t written = ::write(descriptor, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR)
-        {
-            continue;
-        }
-        if (written <= 0)
-        {
-            return false;
-        }
-        done += static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// Makes folder and every missing folder above it.
-bool makeFolders(const std::string& folder)
-{
-    for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1))
-    {
-        std::string part = folder.substr(0, slash);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-        {
-            return false;
-        }
-        if (slash == std::string::npos)
-        {
-            break;
-        }
-    }
-    struct stat info;
-    if (stat(folder.c_str(), &info) != 0)
-    {
-        return false;
-    }
-    if (!S_ISDIR(info.st_mode))
-    {
-        errno = ENOTDIR;
-        return false;
-    }
-    return true;
-}
 } // namespace
 
 std::string formatRecords(const Records& records)
@@ -173,7 +118,7 @@ bool parseRecords(const std::string& text, Records& records, std::string& why)
         {
             line.pop_back();
         }
-        line = trim(line);
+        line = trimBlanks(line);
         if (line.empty() || line[0] == '#')
         {
             continue;
@@ -185,8 +130,8 @@ bool parseRecords(const std::string& text, Records& records, std::string& why)
             why = where + " has no \"=\"";
             return false;
         }
-        std::string name = trim(line.substr(0, equals));
-        std::string value = trim(line.substr(equals + 1));
+        std::string name = trimBlanks(line.substr(0, equals));
+        std::string value = trimBlanks(line.substr(equals + 1));
         bool good = false;
         bool* seen = nullptr;
         if (name == "games")
@@ -304,44 +249,12 @@ bool RecordsFile::open(const std::string& recordsFolder)
 bool RecordsFile::readLatest(Records& latest)
 {
     latest = Records();
-    int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    std::string why;
     std::string text;
-    if (descriptor < 0)
+    std::string why;
+    SmallFile read = readSmallFile(path, largestFile, "a records file", text, why);
+    if (read == SmallFile::missing || (read == SmallFile::read && parseRecords(text, latest, why)))
     {
-        if (errno == ENOENT)
-        {
-            return true;
-        }
-        why = strerror(errno);
-    }
-    else
-    {
-        char chunk[4096];
-        ssize_t count;
-        while ((count = ::read(descriptor, chunk, sizeof(chunk))) != 0)
-        {
-            if (count < 0 && errno == EINTR)
-            {
-                continue;
-            }
-            if (count < 0)
-            {
-                why = strerror(errno);
-                break;
-            }
-            text.append(chunk, static_cast<size_t>(count));
-            if (text.size() > largestFile)
-            {
-                why = "larger than a records file can be";
-                break;
-            }
-        }
-        close(descriptor);
-        if (why.empty() && parseRecords(text, latest, why))
-        {
-            return true;
-        }
+        return true;
     }
 
     // Kept, never overwritten: renamed beside it under the first free name.
@@ -370,8 +283,9 @@ bool RecordsFile::readLatest(Records& latest)
 bool RecordsFile::write(const Records& latest)
 {
     std::string temporary = folder + "/." + fileName + "." + std::to_string(getpid()) + ".new";
+    std::string text = formatRecords(latest);
     int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool written = descriptor >= 0 && writeAll(descriptor, formatRecords(latest)) && fsync(descriptor) == 0;
+    bool written = descriptor >= 0 && writeAll(descriptor, text.data(), text.size()) && fsync(descriptor) == 0;
     int error = errno;
     if (descriptor >= 0 && close(descriptor) != 0 && written)
     {

@@ -1,5 +1,6 @@
 #include "screenshot/screenshot.h"
 
+#include "files/player_files.h"
 #include "render/gl.h"
 
 #include <cerrno>
@@ -47,41 +48,13 @@ struct Writer
 
 Writer writer;
 
-bool makeFolders(const std::string& folder)
-{
-    for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1))
-    {
-        std::string part = folder.substr(0, slash);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-        {
-            return false;
-        }
-        if (slash == std::string::npos)
-        {
-            return true;
-        }
-    }
-}
-
+// stb's writer hands the PNG over in pieces; a failed piece marks the file broken (descriptor -1).
 void writeToFile(void* context, void* data, int size)
 {
-    int descriptor = *static_cast<int*>(context);
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0 && descriptor >= 0)
+    int& descriptor = *static_cast<int*>(context);
+    if (descriptor >= 0 && !writeAll(descriptor, static_cast<const char*>(data), static_cast<size_t>(size)))
     {
-        ssize_t written = write(descriptor, bytes, static_cast<size_t>(size));
-        if (written < 0 && errno == EINTR)
-        {
-            continue;
-        }
-        if (written <= 0)
-        {
-            // Remembered for the caller: the descriptor is marked broken.
-            *static_cast<int*>(context) = -1 - descriptor;
-            return;
-        }
-        bytes += written;
-        size -= static_cast<int>(written);
+        descriptor = -1;
     }
 }
 

@@ -1,3 +1,5 @@
+#include "loop_fixture.h"
+
 #include "app/frame_loop.h"
 #include "app/startup.h"
 #include "game/aim.h"
@@ -20,36 +22,9 @@
 #include <unistd.h>
 #include <vector>
 
-// The real frame function on the real level, in a hidden 1280x720 context, with a scripted window
-// for the keys, the cursor, the clock and presenting. Every test runs in its own process.
-class FrameLoop : public ::testing::Test
+class FrameLoop : public LoopFixture
 {
   protected:
-    void SetUp() override
-    {
-        glWindow = createTestContext(1280, 720);
-        if (glWindow == nullptr)
-        {
-            FAIL() << "no display for an OpenGL context (run under Xvfb)";
-        }
-        ASSERT_EQ(chdir(VELMORA_GAME_DIR), 0);
-        // The global state start-up sets, then the game exactly as main makes it.
-        windowWidth = 1280;
-        windowHeight = 720;
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LESS);
-        glClearColor(0.0f, 0.0f, 0.04f, 1.0f);
-        loop.window = &input;
-        captureStdout(
-            [&]
-            {
-                createPostProcessing(windowWidth, windowHeight);
-                createGame(loop);
-            });
-    }
-
-    void TearDown() override { destroyTestContext(glWindow); }
-
     // One frame, seconds after the previous one; what it printed goes to said.
     FrameEnd frame(double seconds)
     {
@@ -77,9 +52,6 @@ class FrameLoop : public ::testing::Test
         return glm::ivec3(rgba[0], rgba[1], rgba[2]);
     }
 
-    GLFWwindow* glWindow = nullptr;
-    ScriptedWindow input;
-    GameLoop loop;
     std::string said;
 };
 

@@ -1,3 +1,5 @@
+#include "loop_fixture.h"
+
 #include "app/frame_loop.h"
 #include "app/startup.h"
 #include "game/feedback.h"
@@ -102,31 +104,9 @@ void expectSameState(const GameState& fresh, const GameState& again)
 }
 } // namespace
 
-// The real game in a hidden 1280x720 context, made as main makes it, with a scripted window.
-class Session : public ::testing::Test
+class Session : public LoopFixture
 {
   protected:
-    void SetUp() override
-    {
-        glWindow = createTestContext(1280, 720);
-        if (glWindow == nullptr)
-        {
-            FAIL() << "no display for an OpenGL context (run under Xvfb)";
-        }
-        ASSERT_EQ(chdir(VELMORA_GAME_DIR), 0);
-        windowWidth = 1280;
-        windowHeight = 720;
-        loop.window = &input;
-        captureStdout(
-            [&]
-            {
-                createPostProcessing(windowWidth, windowHeight);
-                createGame(loop);
-            });
-    }
-
-    void TearDown() override { destroyTestContext(glWindow); }
-
     // Runs frames of 1/60 s, the ship idle, until an outcome or the given play time; returns the end.
     FrameEnd playIdle(double seconds)
     {
@@ -142,10 +122,6 @@ class Session : public ::testing::Test
             });
         return end;
     }
-
-    GLFWwindow* glWindow = nullptr;
-    ScriptedWindow input;
-    GameLoop loop;
 };
 
 TEST_F(Session, APlayedAndLostGameRestartsAsAFreshOneAndPlaysTheSameWay)

@@ -29,7 +29,6 @@
 #include <unistd.h>
 #include <vector>
 
-
 int main(int argc, char** argv)
 {
     int captures = argc > 1 ? std::max(1, atoi(argv[1])) : 30;

@@ -210,6 +210,8 @@ int main()
 
     page.loop.window = page.window;
     createGame(page.loop);
+    // The page said it was loading; from here on the game says what the page shows.
+    showPageMessage("");
     // The player's records live where the desktop keeps them, kept by the browser across visits.
     // Settings are not part of the page; screenshots go to the browser's downloads.
     std::string dataHome = getDataHome();

@@ -49,6 +49,9 @@ Page page;
 // page instead until the player clicks to play.
 void showLoaderMessage(const char* message)
 {
+    // The loader's line has no end of its own (on the desktop the player's key ends it): it goes to
+    // the browser's console now.
+    endConsoleLines();
     page.loaderMessage = message;
     showPageMessage(page.loaderMessage);
     page.shownMessage = page.loaderMessage;
@@ -210,8 +213,10 @@ int main()
 
     page.loop.window = page.window;
     createGame(page.loop);
-    // The page said it was loading; from here on the game says what the page shows.
-    showPageMessage("");
+    // The page said it was loading; from here on the game says what the page shows, at first a file
+    // a loader could not use, if any.
+    showPageMessage(page.loaderMessage);
+    page.shownMessage = page.loaderMessage;
     // The player's records live where the desktop keeps them, kept by the browser across visits.
     // Settings are not part of the page; screenshots go to the browser's downloads.
     std::string dataHome = getDataHome();

@@ -2,12 +2,24 @@
 
 #include <emscripten/emscripten.h>
 
+#include <cstdio>
+
 EM_JS(void, setMessageText, (const char* text), {
     var message = document.getElementById('message');
     if (message) {
         message.textContent = UTF8ToString(text);
         message.hidden = message.textContent.length == 0;
     }
+});
+
+// Standard output and standard error each keep the line they are writing until its end comes.
+EM_JS(void, flushConsoleStreams, (), {
+    [1, 2].forEach(function(descriptor) {
+        var stream = FS.getStream(descriptor);
+        if (stream && stream.tty && stream.tty.ops.flush) {
+            stream.tty.ops.flush(stream.tty);
+        }
+    });
 });
 
 EM_JS(int, askStillPage, (), {
@@ -83,6 +95,13 @@ EM_JS(void, setStatus, (int frames, int playedFrames, int shots, int paused, int
 void showPageMessage(const std::string& text)
 {
     setMessageText(text.c_str());
+}
+
+void endConsoleLines()
+{
+    fflush(stdout);
+    fflush(stderr);
+    flushConsoleStreams();
 }
 
 bool isStillPage()

@@ -10,6 +10,10 @@
 // Shows text over the picture, centred; "" hides it.
 void showPageMessage(const std::string& text);
 
+// The browser's console shows the game's output a line at a time: what is written of a line not yet
+// ended goes there now, as a line of its own.
+void endConsoleLines();
+
 // Whether the page was opened as its still picture (index.html?still).
 bool isStillPage();
 

@@ -26,15 +26,16 @@ TEST(PageKeys, NamesByPlaceBecomeGlfwKeysAndEveryBoundKeyCanBePressed)
     EXPECT_EQ(keyFromDomCode("ArrowUp"), 265);
 
     // What the game has no key for, or no name a browser gives, is no key at all.
-    for (const char* code : {"", "Key", "KeyAA", "Keya", "Digit10", "F0", "F13", "F1 ", "Numpad1", "IntlBackslash"})
+    for (const char* code :
+         {"", "Key", "KeyAA", "Keya", "Digit10", "F0", "F13", "F1 ", "Numpad1", "IntlBackslash"})
     {
         EXPECT_EQ(keyFromDomCode(code), -1) << "'" << code << "'";
     }
     EXPECT_EQ(keyFromDomCode(nullptr), -1);
 
     // Every key of the actions table has the name a browser gives it.
-    const char* codes[] = {"KeyW", "KeyS", "KeyD", "KeyA", "Space", "KeyP", "KeyM", "KeyR", "F1", "F2", "F3",
-                           "F4", "F5", "F6", "F8", "F9", "F12", "Escape"};
+    const char* codes[] = {"KeyW", "KeyS", "KeyD", "KeyA", "Space", "KeyP", "KeyM", "KeyR", "F1",
+                           "F2",   "F3",   "F4",   "F5",   "F6",    "F8",   "F9",   "F12",  "Escape"};
     for (int action = 0; action < static_cast<int>(Action::count); ++action)
     {
         const Binding& binding = getBindings()[action];

@@ -70,7 +70,7 @@ class WebGameWindow : public GameWindow
     bool hidden = false;
     bool shownOnce = false;
     bool still = false;
-    double idleUntil = 0.0;       // seconds on getTime's clock
+    double idleUntil = 0.0;        // seconds on getTime's clock
     bool somethingHappened = true; // an event since waitEvents
     bool gamepadKnown = false;
     GamepadState knownGamepad;

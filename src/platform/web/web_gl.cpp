@@ -2,6 +2,9 @@
 
 #include <emscripten/emscripten.h>
 
+// JavaScript, as Emscripten pastes it into the page:
+// clang-format off
+
 // The extension object, looked up once in the page's WebGL context (GLctx, Emscripten's current one);
 // null without it.
 EM_JS(int, findPolygonModeExtension, (), {
@@ -14,6 +17,7 @@ EM_JS(int, findPolygonModeExtension, (), {
 EM_JS(void, webglPolygonMode, (int face, int mode), {
     Module.polygonModeExtension.polygonModeWEBGL(face, mode);
 });
+// clang-format on
 
 bool isPolygonModeAvailable()
 {

@@ -113,7 +113,8 @@ void updateMessage()
     {
         if (!player->settings.showHud)
         {
-            message = std::string(getOutcomeMessage(page.loop.session->getFrame().outcome)) + "\nR: play again";
+            message =
+                std::string(getOutcomeMessage(page.loop.session->getFrame().outcome)) + "\nR: play again";
         }
     }
     else if (!page.window->isPointerCaptured() && !page.still && page.status.playedFrames > 0)

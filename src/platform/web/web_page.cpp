@@ -4,6 +4,9 @@
 
 #include <cstdio>
 
+// JavaScript, as Emscripten pastes it into the page:
+// clang-format off
+
 EM_JS(void, setMessageText, (const char* text), {
     var message = document.getElementById('message');
     if (message) {
@@ -91,6 +94,7 @@ EM_JS(void, setStatus, (int frames, int playedFrames, int shots, int paused, int
     }
     status.filesKept = Module.playerFiles ? Module.playerFiles.saves : 0;
 });
+// clang-format on
 
 void showPageMessage(const std::string& text)
 {
@@ -131,6 +135,7 @@ void offerDownload(const std::string& name, const uint8_t* bytes, size_t size)
 
 void publishStatus(const PageStatus& status)
 {
-    setStatus(status.frames, status.playedFrames, status.shots, status.paused, status.captured, status.outcome,
-              status.projectile[0], status.projectile[1], status.projectile[2], status.yaw, status.wireFrame);
+    setStatus(status.frames, status.playedFrames, status.shots, status.paused, status.captured,
+              status.outcome, status.projectile[0], status.projectile[1], status.projectile[2], status.yaw,
+              status.wireFrame);
 }

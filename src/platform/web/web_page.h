@@ -31,9 +31,9 @@ void offerDownload(const std::string& name, const uint8_t* bytes, size_t size);
 // What the page's tests read of the game (window.velmora in the page).
 struct PageStatus
 {
-    int frames = 0;      // browser frames the game drew or skipped
+    int frames = 0;       // browser frames the game drew or skipped
     int playedFrames = 0; // of them, frames that ran the game (not paused)
-    int shots = 0;       // shots fired since the page was opened
+    int shots = 0;        // shots fired since the page was opened
     bool paused = false;
     bool captured = false;
     const char* outcome = ""; // the last outcome's message while it is shown

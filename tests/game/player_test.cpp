@@ -75,13 +75,8 @@ class CapturedPointerWindow : public ScriptedWindow
     void setCursorPosition(glm::dvec2 position) override { pointer.setPosition(position); }
 };
 
-TEST(PagePlayerInput, TheViewTurnsAsFarAsTheCapturedMouseMoved)
+TEST_F(PlayerInput, InAPageTheViewTurnsAsFarAsTheCapturedMouseMoved)
 {
-    struct NoReports : SimulationEventCallback
-    {
-        void onTrigger(TriggerPair*, uint32_t) override {}
-    } reports;
-    PhysicsWorld world{&reports};
     CapturedPointerWindow page;
     Player player{&page, &world, 1280, 720};
     page.pointer.setCaptured(true);

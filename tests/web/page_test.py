@@ -22,6 +22,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import Checks  # noqa: E402
 from devtools import Browser, DevToolsError, Server, decode_png  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -29,21 +30,6 @@ RECORDS = "/home/web_user/.local/share/velmora/records.txt"
 START_YAW = 7.14
 RADIANS_PER_PIXEL = 0.0006
 OUTCOMES = ("CONGRATULATIONS, YOU WON!", "GAME OVER: EARTH IS NO MORE!!!", "GAME OVER: YOU DIED!")
-
-
-class Checks:
-    def __init__(self):
-        self.passed = 0
-        self.failed = 0
-
-    def check(self, ok, what, detail=""):
-        if ok:
-            self.passed += 1
-            print(f"ok      {what}", flush=True)
-        else:
-            self.failed += 1
-            print(f"FAILED  {what}{': ' + str(detail) if detail != '' else ''}", flush=True)
-        return ok
 
 
 def status(page):
@@ -313,7 +299,7 @@ def main(arguments):
                 print(f"frame rate: {frames_per_second:.1f} frames a second at 1280x720")
         except DevToolsError as error:
             checks.check(False, "the browser answered", str(error))
-    print(f"{checks.passed} passed, {checks.failed} failed")
+    print(checks.closing_line())
     return 0 if checks.failed == 0 else 1
 
 

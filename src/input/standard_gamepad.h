@@ -9,8 +9,8 @@
 // the right, each from -1 to 1 with y down.
 struct StandardGamepad
 {
-    static const int buttonCount = 17;
-    static const int axisCount = 4;
+    static constexpr int buttonCount = 17;
+    static constexpr int axisCount = 4;
     const char* name = "";
     bool standardLayout = false; // the browser knows which control is which
     int buttonsReported = 0;     // how many of the buttons it reported, in order

@@ -60,7 +60,7 @@ class WebGameWindow : public GameWindow
   private:
     void followCanvasSize();
 
-    static const int keyCount = 349; // GLFW_KEY_LAST + 1
+    static constexpr int keyCount = 349; // GLFW_KEY_LAST + 1
     std::string canvas;
     bool held[keyCount] = {};
     bool pressedSincePoll[keyCount] = {}; // read as down once even if let go already (sticky keys)

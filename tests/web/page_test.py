@@ -11,7 +11,7 @@ screenshot, Escape lets the pointer go and pauses, the canvas follows the page's
 alone reaches its outcome and keeps it on screen, R plays again, and a reload finds the records the
 game kept. A browser without WEBGL_polygon_mode gets F3's refusal. With --picture the turned view is
 saved as a PNG (the README's picture of the page). A page whose rock model is gone names it on the
-page and plays on.
+page and plays on, and a gamepad in the browser's standard layout plays.
 
 Prints each check, the first frame's time and the frame rate, and a closing "N passed, N failed";
 exits 1 when a check fails.
@@ -235,10 +235,16 @@ def play(page, checks, picture):
     return first_frame_ms, frames_per_second
 
 
-def with_less(browser, server, checks):
-    """The same page in a browser that does not offer WEBGL_polygon_mode, with the rock's model gone
-    from the game's files before the game starts."""
+def in_another_browser(browser, server, checks):
+    """The same page in a browser that does not offer WEBGL_polygon_mode and has a gamepad in the
+    standard layout plugged in, with the rock's model gone from the game's files before the game
+    starts."""
     hide = """(() => {
+        // A pad the browser knows the layout of: buttons 0 to 16, four axes, nothing pressed.
+        window.testPad = {id: 'Velmora Test Pad', index: 0, connected: true, mapping: 'standard',
+                          timestamp: 0, axes: [0, 0, 0, 0],
+                          buttons: Array.from({length: 17}, () => ({pressed: false, value: 0}))};
+        navigator.getGamepads = () => [window.testPad];
         const getExtension = WebGL2RenderingContext.prototype.getExtension;
         WebGL2RenderingContext.prototype.getExtension = function (name) {
             return name === 'WEBGL_polygon_mode' ? null : getExtension.call(this, name);
@@ -265,6 +271,15 @@ def with_less(browser, server, checks):
     wait_until(page, lambda s: s.get("captured") and not s.get("paused"), 10)
     message = page.evaluate("document.getElementById('message').textContent")
     checks.check(message == "", "the click that plays takes the message away", repr(message))
+
+    # The page's gamepad: named on the console, and its A button fires.
+    named = wait_for_line(page, "Gamepad: Velmora Test Pad", 5)
+    shots = status(page).get("shots", 0)
+    page.evaluate("testPad.buttons[0] = {pressed: true, value: 1}")
+    fired = wait_until(page, lambda s: s.get("shots", 0) > shots, 5)
+    page.evaluate("testPad.buttons[0] = {pressed: false, value: 0}")
+    checks.check(named is not None and fired.get("shots", 0) == shots + 1,
+                 "the page's gamepad is named and its A button fires once", f"{named}, {fired}")
     page.press("F3")
     refused = wait_for_line(page, "Wire frame: not available here", 5)
     checks.check(refused is not None and not status(page).get("wireFrame"),
@@ -293,7 +308,7 @@ def main(arguments):
             with Server(folder) as server, Browser(width=1280, height=720) as browser:
                 page = browser.open(server.url("index.html"))
                 first_frame_ms, frames_per_second = play(page, checks, picture)
-                with_less(browser, server, checks)
+                in_another_browser(browser, server, checks)
                 if first_frame_ms is not None:
                     print(f"first frame: {first_frame_ms:.0f} ms after navigation")
                 print(f"frame rate: {frames_per_second:.1f} frames a second at 1280x720")

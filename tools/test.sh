@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Velmora, checks that tools/install-deps.sh names every package the build and the scripts
-# use, and runs every test: unit tests, GL tests and end-to-end runs of the real game on a virtual
-# display; then the reliability checks: the whole suite and a minute of play under
+# Builds Velmora, and its page for the browser (tools/web.sh), checks that tools/install-deps.sh names
+# every package the build and the scripts use, and runs every test: unit tests, GL tests, end-to-end
+# runs of the real game on a virtual display and of the page in headless Chromium; then the
+# reliability checks: the whole suite and a minute of play under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a minute of fuzzing per loader and a two-minute
 # soak of the real game.
 set -euo pipefail
@@ -12,6 +13,11 @@ build="$root/build"
 # The tests and benchmarks are switched on whatever tools/play.sh or tools/package.sh left.
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BUILD_TESTS=ON -DVELMORA_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
+
+# The page the browser's tests play (tests/web/), in build-web/, where its libraries stay built for
+# the next run.
+web_failed=0
+"$root/tools/web.sh" || web_failed=1
 
 # Everything the build and the scripts use must come from a package tools/install-deps.sh installs,
 # or a fresh machine cannot do what this one just did.
@@ -57,13 +63,13 @@ done
 
 reliability_failed=0
 "$root/tools/reliability.sh" || reliability_failed=1
-if [ "$reliability_failed" -ne 0 ] || [ "$deps_failed" -ne 0 ] || [ "$failed" -ne 0 ]; then
+if [ "$reliability_failed" -ne 0 ] || [ "$deps_failed" -ne 0 ] || [ "$web_failed" -ne 0 ] || [ "$failed" -ne 0 ]; then
     status=1
 fi
-# The closing line counts the suite's tests, and the dependency check and the reliability run as one
-# more each; an allowed skip is neither passed nor failed.
-passed=$((total - failed - skipped + 2 - deps_failed - reliability_failed))
-summary="$passed passed, $((failed + deps_failed + reliability_failed)) failed"
+# The closing line counts the suite's tests, and the page's build, the dependency check and the
+# reliability run as one more each; an allowed skip is neither passed nor failed.
+passed=$((total - failed - skipped + 3 - web_failed - deps_failed - reliability_failed))
+summary="$passed passed, $((failed + web_failed + deps_failed + reliability_failed)) failed"
 if [ "$skipped" -gt 0 ]; then
     summary="$summary, $skipped skipped"
 fi

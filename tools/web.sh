@@ -1,14 +1,26 @@
 #!/usr/bin/env bash
-# Prepares Velmora's browser build in build-web/: installs what it needs, builds the game's libraries
-# for WebAssembly from Debian's own source packages, checking each one under node, and derives the
-# WebGL 2 shaders from the game's GLSL files into build-web/Shader/, failing when one does not compile.
+# Builds Velmora for the browser into build-web/: a page of its own (index.html), the game as
+# velmora.js and velmora.wasm, and its data in velmora.data (models, textures, sounds, the font, the
+# WebGL 2 shaders and a default config.txt). It installs what it needs, builds the game's libraries
+# for WebAssembly from Debian's own source packages (checking each one under node), derives the WebGL
+# 2 shaders from the game's GLSL files (failing when one does not compile), and builds the game's own
+# modules with Emscripten.
 #
-#   tools/web.sh
+#   tools/web.sh            build the page
+#   tools/web.sh --serve    build it, then serve build-web/ on 127.0.0.1:8000; the URL is the last line
 #
-# The libraries are fetched and built once into build-web/libs/ (about two minutes on two cores); a
-# later run finds them there and takes seconds. Delete build-web/libs/prefix/.built/NAME to build one
-# library again, or build-web/libs/ to start over.
+# The libraries are fetched and built once into build-web/libs/ (about four minutes on two cores); a
+# later run finds them there. Delete build-web/libs/prefix/.built/NAME to build one library again, or
+# build-web/libs/ to start over.
 set -euo pipefail
+serve=""
+case "${1:-}" in
+"") ;;
+--serve) serve=yes ;;
+*)
+    echo "web.sh: unknown argument $1 (usage: tools/web.sh [--serve])" >&2
+    exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 web="$root/build-web"
 libs="$web/libs"
@@ -248,6 +260,47 @@ library sndfile sndfile_check -lsndfile
 library assimp assimp_check -fexceptions -lassimp -lminizip -lz
 echo "web.sh: libraries ready in $prefix ($(du -sh "$prefix" | cut -f1))"
 
+# The game's data for the page is the desktop build's game folder (config.txt, the font, and the
+# models, textures and sounds the asset generator makes), built natively here, with the shaders
+# for WebGL 2 in place of the OpenGL 4.4 ones. Copies keep their times, so an unchanged file does
+# not pack the data again.
+host="$web/host"
+data="$web/data"
+echo "web.sh: the game's data"
+cmake -S "$root" -B "$host" -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=OFF \
+    >"$web/host.log" 2>&1 || { tail -n 20 "$web/host.log" >&2; exit 1; }
+nice cmake --build "$host" -j"$jobs" --target game_data game_assets >>"$web/host.log" 2>&1 ||
+    { tail -n 20 "$web/host.log" >&2; exit 1; }
+mkdir -p "$data"
+cp -Rp "$host/game/config.txt" "$host/game/Font" "$host/game/Models" "$host/game/Texture" "$host/game/Sound" "$data/"
+
 # The shaders have one source each, for OpenGL 4.4; WebGL 2 gets versions derived from them, and the
-# shaders the game carries in its code are checked by the same rules.
-python3 "$root/tools/web_shaders.py" "$web/Shader" "$root"/data/Shader/*.glsl --sources "$root/src"
+# shaders the game carries in its code are checked as the page changes them.
+python3 "$root/tools/web_shaders.py" "$data/Shader" "$root"/data/Shader/*.glsl --sources "$root/src"
+
+# The game's modules, this platform's own (src/platform/web) and the page.
+echo "web.sh: the page"
+game="$web/game"
+emcmake cmake -S "$root" -B "$game" -DCMAKE_BUILD_TYPE=Release -DCMAKE_FIND_ROOT_PATH="$prefix" -DVELMORA_WEB_LIBS="$prefix" \
+    -DVELMORA_WEB_DATA="$data" -DVELMORA_WEB_PAGE="$web" >"$web/game.log" 2>&1 ||
+    { tail -n 20 "$web/game.log" >&2; exit 1; }
+nice cmake --build "$game" -j"$jobs" >>"$web/game.log" 2>&1 || { grep -A5 -m 10 -E 'error|Error' "$web/game.log" >&2; exit 1; }
+bytes=$(cat "$web/index.html" "$web/velmora.js" "$web/velmora.wasm" "$web/velmora.data" | wc -c)
+echo "web.sh: the page is in $web: index.html, velmora.js, velmora.wasm, velmora.data ($((bytes / 1024)) KiB)"
+
+if [ -n "$serve" ]; then
+    # Python's own server, which sends .wasm as application/wasm; its log goes to a file, so the URL
+    # stays the last line.
+    python3 -m http.server 8000 --bind 127.0.0.1 --directory "$web" >"$web/serve.log" 2>&1 &
+    server=$!
+    trap 'kill $server 2>/dev/null' EXIT INT TERM
+    for _ in $(seq 50); do
+        if python3 -c 'import socket; socket.create_connection(("127.0.0.1", 8000), 0.2)' 2>/dev/null; then
+            break
+        fi
+        kill -0 $server 2>/dev/null || { cat "$web/serve.log" >&2; exit 1; }
+        sleep 0.1
+    done
+    echo "http://127.0.0.1:8000/"
+    wait $server
+fi

@@ -7,8 +7,11 @@ Each SHADER.glsl is written to OUTPUT_DIR under the same name, rewritten for GLS
 compiled by glslangValidator: as it is and once for every macro it tests with #ifdef or #ifndef
 (the game builds variants of a program by defining one, such as STILL_CAMERA). A vertex shader and
 the fragment shader of the same name (fboVertexShader.glsl, fboFragmentShader.glsl) are also linked
-together. --sources checks the same way the shaders the game carries in its C++ code, as raw-string
-literals that start with #version, without writing them anywhere.
+together. --sources checks the shaders the game carries in its C++ code, as raw-string literals that
+start with #version, without writing them anywhere: as the game itself changes them in a browser
+(render/shader.cpp), which puts the GLSL ES header in place of their version line and nothing else.
+
+A derived file is written only when its text changed, so the page is not linked again for nothing.
 
 Messages name the original file and line. Exits 1 after naming every shader that does not derive
 or compile, so a build that runs it fails.
@@ -25,7 +28,6 @@ precision highp float;
 precision highp int;
 precision highp sampler2D;"""
 # Lines the header adds in place of the #version line.
-HEADER_EXTRA_LINES = ES_HEADER.count("\n")
 
 VERSION_LINE = re.compile(r"^[ \t]*#version[ \t]+440[ \t]+core[ \t]*$", re.MULTILINE)
 # GLSL ES has no noperspective (the word is reserved). The game uses it only on full-screen quads,
@@ -39,6 +41,10 @@ TESTED_MACRO = re.compile(r"^[ \t]*#[ \t]*ifn?def[ \t]+(\w+)", re.MULTILINE)
 RAW_SHADER = re.compile(r"(\w+)\s*=\s*R\"\((#version[^\n]*\n.*?)\)\"", re.DOTALL)
 
 
+# What the game puts in place of the version line of the shaders in its code (platform/web/web_gl.h).
+RUNTIME_HEADER = "\n".join(line for line in ES_HEADER.splitlines() if not line.startswith("//"))
+
+
 def derive(source):
     """The GLSL ES 3.00 text of a GLSL 4.40 core source, or None when it has no such #version."""
     if not VERSION_LINE.search(source):
@@ -46,6 +52,13 @@ def derive(source):
     derived = VERSION_LINE.sub(lambda _: ES_HEADER, source, count=1)
     derived = NOPERSPECTIVE.sub("", derived)
     return UNIFORM_INITIALIZER.sub(r"\1;", derived)
+
+
+def derive_at_run_time(source):
+    """The text a browser compiles for a shader in the game's code, or None without the version line."""
+    if not VERSION_LINE.search(source):
+        return None
+    return VERSION_LINE.sub(lambda _: RUNTIME_HEADER, source, count=1)
 
 
 def stage_of(name):
@@ -67,6 +80,12 @@ def read_text(path):
 
 
 def write_text(path, text):
+    try:
+        with open(path, encoding="utf-8") as file:
+            if file.read() == text:
+                return
+    except OSError:
+        pass
     with open(path, "w", encoding="utf-8") as file:
         file.write(text)
 
@@ -86,24 +105,25 @@ def code_files(paths):
 class Checker:
     def __init__(self, scratch):
         self.scratch = scratch
-        self.origins = {}  # scratch copy -> (original file, line of the original's first line)
+        # scratch copy -> (original file, line of the original's first line, lines its header added)
+        self.origins = {}
         self.compiles = 0
         self.ok = True
 
-    def add(self, name, stage, derived, original, first_line):
+    def add(self, name, stage, derived, original, first_line, header):
         """Writes a derived shader to the scratch folder for glslangValidator; returns its path."""
         copy = os.path.join(self.scratch, f"{name}.{stage}")
         write_text(copy, derived)
-        self.origins[copy] = (original, first_line)
+        self.origins[copy] = (original, first_line, header.count("\n"))
         return copy
 
     def where(self, message):
         """glslangValidator's "copy:line:" as the original's file and line."""
-        for copy, (original, first_line) in self.origins.items():
-            def moved(match, original=original, first_line=first_line):
+        for copy, (original, first_line, extra_lines) in self.origins.items():
+            def moved(match, original=original, first_line=first_line, extra_lines=extra_lines):
                 line = int(match.group(1))
                 if line > 1:
-                    line -= HEADER_EXTRA_LINES
+                    line -= extra_lines
                 return f"{original}:{line + first_line - 1}:"
             message = re.sub(re.escape(copy) + r":(\d+):", moved, message)
         return message
@@ -157,7 +177,7 @@ def main(arguments):
                 checker.ok = False
                 continue
             write_text(os.path.join(output_dir, name), derived)
-            copy = checker.add(os.path.splitext(name)[0], stage, derived, shader, 1)
+            copy = checker.add(os.path.splitext(name)[0], stage, derived, shader, 1, ES_HEADER)
             derived_files[name] = (shader, source, copy)
             checker.compile_variants([copy], [source], shader)
 
@@ -179,12 +199,12 @@ def main(arguments):
                 variable, source = match.group(1), match.group(2)
                 line = code.count("\n", 0, match.start(2)) + 1
                 stage = stage_of(variable)
-                derived = derive(source)
+                derived = derive_at_run_time(source)
                 if stage is None or derived is None:
                     print(f"web_shaders: {cpp}:{line}: {variable} is not a GLSL 4.40 core vertex or fragment shader")
                     checker.ok = False
                     continue
-                copy = checker.add(variable, stage, derived, cpp, line)
+                copy = checker.add(variable, stage, derived, cpp, line, RUNTIME_HEADER)
                 checker.compile_variants([copy], [source], f"{cpp}:{line} ({variable})")
                 embedded += 1
 

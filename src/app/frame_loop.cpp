@@ -15,6 +15,7 @@
 #include "render/bursts.h"
 #include "render/post.h"
 #include "render/shader.h"
+#include "render/wire_frame.h"
 #include "screenshot/screenshot.h"
 #include "sound/sound.h"
 
@@ -45,6 +46,16 @@ static const float pausedBrightness = 0.45f;
 // The display's font: the game folder's own copy, else the one Debian's fonts-dejavu-core installs.
 static const char* const fontFile = "Font/DejaVuSans-Bold.ttf";
 static const char* const systemFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+void createRendering(int width, int height)
+{
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    // A very dark blue: also what every scene output holds where nothing is drawn.
+    glClearColor(0.0f, 0.0f, 0.04f, 1.0f);
+
+    createPostProcessing(width, height);
+}
 
 void createGame(GameLoop& loop)
 {
@@ -177,7 +188,7 @@ static void followWindowSize(GameLoop& loop)
 // Wire frame and transparency apply to everything drawn this frame, the full-screen passes too.
 static void applyDrawSettings(const RenderSettings& settings)
 {
-    glPolygonMode(GL_FRONT_AND_BACK, settings.wireFrame ? GL_LINE : GL_FILL);
+    setWireFrame(settings.wireFrame);
     if (settings.transparency)
     {
         glEnable(GL_BLEND);
@@ -447,24 +458,33 @@ FrameEnd runFrame(GameLoop& loop, FrameTimes* times)
     return FrameEnd::keepRunning;
 }
 
+void beginOutcomeWait(GameLoop&)
+{
+    // Only a press within the wait plays again: a tap during play is long gone.
+    player->controls.takePresses(Action::playAgain);
+    player->controls.takePresses(Action::pause);
+}
+
+bool isPlayAgainAsked(GameLoop&)
+{
+    Controls& controls = player->controls;
+    return controls.takePresses(Action::playAgain) > 0 || controls.isDown(Action::playAgain) ||
+           controls.takePresses(Action::pause) > 0;
+}
+
 AfterOutcome waitAfterOutcome(GameLoop& loop)
 {
     GameWindow& window = *loop.window;
-    Controls& controls = player->controls;
-    // Only a press within the wait plays again: a tap during play is long gone. Play again, or the
-    // pause action (the gamepad's Start), plays again.
-    controls.takePresses(Action::playAgain);
-    controls.takePresses(Action::pause);
+    beginOutcomeWait(loop);
     double end = window.getTime() + outcomeWait;
     for (double now = window.getTime(); now < end; now = window.getTime())
     {
         window.waitEvents(std::min(outcomeWaitPoll, end - now));
-        if (controls.takePresses(Action::playAgain) > 0 || controls.isDown(Action::playAgain) ||
-            controls.takePresses(Action::pause) > 0)
+        if (isPlayAgainAsked(loop))
         {
             return AfterOutcome::playAgain;
         }
-        if (controls.isDown(Action::quit) || window.shouldClose())
+        if (player->controls.isDown(Action::quit) || window.shouldClose())
         {
             return AfterOutcome::quit;
         }

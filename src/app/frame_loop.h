@@ -77,6 +77,10 @@ struct FrameTimes
     bool finishGl = false; // wait for each stage's GL work, so it is counted where it is done
 };
 
+// The global GL state every frame relies on (depth test, the clear colour) and the post-processing's
+// targets and programs, width x height: the last of start-up's work on the GL, on every platform.
+void createRendering(int width, int height);
+
 // Everything after init, before the first frame: the programs, the physics world, the player, the
 // session with its first game, the display, the bursts and the sound.
 void createGame(GameLoop& loop);
@@ -104,6 +108,13 @@ enum class AfterOutcome
 
 // The last picture stays on screen for three seconds after an outcome; R within them plays again.
 AfterOutcome waitAfterOutcome(GameLoop& loop);
+
+// The two halves of that wait's question, for a platform that cannot wait (a web page asks once per
+// frame instead). First, as the outcome is shown: presses from before it do not count.
+void beginOutcomeWait(GameLoop& loop);
+// Then: whether the player has asked to play again, with R (a press, or held) or the pause action
+// (the gamepad's Start).
+bool isPlayAgainAsked(GameLoop& loop);
 
 // The normal exit after Escape or window close.
 void shutDown();

@@ -2,8 +2,8 @@
 
 #include "app/config.h"
 #include "app/data_paths.h"
+#include "app/frame_loop.h"
 #include "render/gl.h"
-#include "render/post.h"
 
 #include <GLFW/glfw3.h>
 
@@ -130,11 +130,6 @@ int init()
     // Hidden but not captured: the player recentres the cursor for mouse look.
     glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
 
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    // A very dark blue: also what every scene output holds where nothing is drawn.
-    glClearColor(0.0f, 0.0f, 0.04f, 1.0f);
-
-    createPostProcessing(windowWidth, windowHeight);
+    createRendering(windowWidth, windowHeight);
     return 0;
 }

@@ -1,9 +1,9 @@
 #include "game/level.h"
 
+#include "game/random.h"
 #include "game/rules.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 std::map<int, SceneObject*> sceneObjects;
 SceneObject* projectile = nullptr;
@@ -42,7 +42,7 @@ float randomCoordinate()
 {
     const int min = 0;
     const int max = 70;
-    return static_cast<float>(min + rand() % (max - min + 1));
+    return static_cast<float>(min + levelRandom() % (max - min + 1));
 }
 
 void buildLevel(PhysicsWorld* physicsWorld, GLuint program)
@@ -52,6 +52,11 @@ void buildLevel(PhysicsWorld* physicsWorld, GLuint program)
     // The field is drawn from the generator once per program: every game starts from the first one's.
     static glm::vec3 asteroidPositions[asteroidCount];
     static bool drawn = false;
+    if (!drawn)
+    {
+        // From the sequence's first number, whoever drew from it before.
+        resetLevelRandom();
+    }
     for (int i = 0; i < asteroidCount && !drawn; i++)
     {
         // Drawn z first, then y, then x.

@@ -27,5 +27,6 @@ void buildLevel(PhysicsWorld* physicsWorld, GLuint program);
 // and still lose the Earth when they reach it.
 float getEarthDanger();
 
-// One asteroid coordinate: a whole number from 0 to 70 from the unseeded standard generator.
+// One asteroid coordinate: a whole number from 0 to 70 from the level's generator (game/random.h), which
+// gives the desktop C library's unseeded sequence on every platform.
 float randomCoordinate();

@@ -3,6 +3,7 @@
 #include "game/console.h"
 #include "game/events.h"
 #include "game/rules.h"
+#include "render/wire_frame.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -256,6 +257,12 @@ void Player::handleSettingKeys()
     }
     for (int n = controls.takePresses(Action::wireFrame); n > 0; n--)
     {
+        // A browser without WEBGL_polygon_mode draws no outlines.
+        if (!isWireFrameAvailable())
+        {
+            announce("Wire frame: not available here");
+            continue;
+        }
         toggle(settings.wireFrame, "Wire frame: on", "Wire frame: off");
     }
     for (int n = controls.takePresses(Action::textureSampling); n > 0; n--)

@@ -1,6 +1,6 @@
 #include "input/actions.h"
 
-#include <GLFW/glfw3.h>
+#include "input/glfw_names.h"
 
 namespace
 {

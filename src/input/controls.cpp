@@ -1,6 +1,6 @@
 #include "input/controls.h"
 
-#include <GLFW/glfw3.h>
+#include "input/glfw_names.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -126,6 +126,23 @@ static bool readWholeFile(const char* path, std::vector<uint8_t>& bytes)
     return true;
 }
 
+// Turns each row's blue-green-red pixels into red-green-blue in place, leaving the row padding: WebGL
+// takes no blue-green-red uploads, so every platform uploads red-green-blue.
+static void swapRedAndBlue(BmpImage& image)
+{
+    size_t stride = bmpRowStride(image.width);
+    for (int32_t row = 0; row < image.height; ++row)
+    {
+        uint8_t* pixel = image.pixels.data() + static_cast<size_t>(row) * stride;
+        for (int32_t column = 0; column < image.width; ++column, pixel += 3)
+        {
+            uint8_t blue = pixel[0];
+            pixel[0] = pixel[2];
+            pixel[2] = blue;
+        }
+    }
+}
+
 GLuint loadBMP(const char* imagePath)
 {
     std::vector<uint8_t> bytes;
@@ -147,9 +164,10 @@ GLuint loadBMP(const char* imagePath)
     glBindTexture(GL_TEXTURE_2D, textureID);
     // Rows in the file are padded to four bytes, exactly what an unpack alignment of 4 expects.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    // The file stores blue-green-red, bottom row first: GL's first row is the bottom, so v = 0 is the
-    // bottom of the picture and nothing is flipped.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_BGR, GL_UNSIGNED_BYTE,
+    // The file stores the bottom row first: GL's first row is the bottom, so v = 0 is the bottom of
+    // the picture and nothing is flipped.
+    swapRedAndBlue(image);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                  image.pixels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);

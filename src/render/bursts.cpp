@@ -231,13 +231,22 @@ void drawBursts(const glm::mat4& viewProjection, const glm::mat4& view)
     glBlendFunc(GL_ONE, GL_ONE);
     glDepthMask(GL_FALSE);
     // The second colour output is left as it was: not writing it at all spares a blended write per
-    // fragment.
-    glColorMaski(1, GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    // fragment. It is taken out of the draw buffers for the draw (WebGL 2 has no mask per output).
+    GLint drawBuffers[3] = {GL_NONE, GL_NONE, GL_NONE};
+    for (int i = 0; i < 3; i++)
+    {
+        glGetIntegerv(GL_DRAW_BUFFER0 + i, &drawBuffers[i]);
+    }
+    const GLenum withoutSecond[3] = {static_cast<GLenum>(drawBuffers[0]), GL_NONE,
+                                     static_cast<GLenum>(drawBuffers[2])};
+    glDrawBuffers(3, withoutSecond);
     glBindVertexArray(burstVertexArray);
     glDrawArrays(GL_TRIANGLES, 0, burstCount * quadsPerBurst * verticesPerQuad);
     glBindVertexArray(0);
     glDepthMask(GL_TRUE);
-    glColorMaski(1, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    const GLenum restored[3] = {static_cast<GLenum>(drawBuffers[0]), static_cast<GLenum>(drawBuffers[1]),
+                                static_cast<GLenum>(drawBuffers[2])};
+    glDrawBuffers(3, restored);
     glBlendFunc(static_cast<GLenum>(sourceFactor), static_cast<GLenum>(destinationFactor));
     if (!blending)
     {

@@ -1,5 +1,7 @@
 #include "render/mesh.h"
 
+#include "render/console_wait.h"
+
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 
@@ -64,14 +66,15 @@ bool loadMesh(const char* path, std::vector<unsigned int>& indices, std::vector<
     if (scene == nullptr)
     {
         fprintf(stderr, "%s", importer.GetErrorString());
-        getchar();
+        waitForReader(importer.GetErrorString());
         return false;
     }
     std::string why;
     if (!checkMeshScene(scene, why))
     {
-        fprintf(stderr, "Cannot use model %s: %s\n", path, why.c_str());
-        getchar();
+        std::string message = "Cannot use model " + std::string(path) + ": " + why;
+        fprintf(stderr, "%s\n", message.c_str());
+        waitForReader(message.c_str());
         return false;
     }
 

@@ -1,6 +1,7 @@
 #include "render/post.h"
 
 #include "render/shader.h"
+#include "render/wire_frame.h"
 
 #include <glm/gtc/type_ptr.hpp>
 
@@ -53,16 +54,18 @@ static const int maxBlurBoxes = 16;
 static int targetWidth = 0;
 static int targetHeight = 0;
 
-// The storage of every off-screen texture: formats as the passes read them, all window-sized.
+// The storage of every off-screen texture: formats as the passes read them, all window-sized. Each
+// is one that WebGL 2 can render to as well (with EXT_color_buffer_float): the bloom's targets carry
+// an alpha channel nobody reads, since three 16-bit float channels are no render target there.
 struct TargetFormat
 {
     GLint internalFormat;
     GLenum format;
     GLenum type;
 };
-static const TargetFormat pingpongFormat = {GL_RGB16F, GL_RGB, GL_FLOAT};
-static const TargetFormat sceneColorFormat = {GL_RGBA16F, GL_RGBA, GL_UNSIGNED_BYTE};
-static const TargetFormat sceneDepthFormat = {GL_DEPTH_COMPONENT32, GL_DEPTH_COMPONENT, GL_FLOAT};
+static const TargetFormat pingpongFormat = {GL_RGBA16F, GL_RGBA, GL_FLOAT};
+static const TargetFormat sceneColorFormat = {GL_RGBA16F, GL_RGBA, GL_FLOAT};
+static const TargetFormat sceneDepthFormat = {GL_DEPTH_COMPONENT32F, GL_DEPTH_COMPONENT, GL_FLOAT};
 static const TargetFormat sceneColor2Format = {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE};
 
 static void allocate(const TargetFormat& target, int width, int height)
@@ -75,11 +78,27 @@ static void allocate(const TargetFormat& target, int width, int height)
 // sliver of weight on a neighbour multiplies whatever is there: never let it be garbage.
 static void clearHorizontalTarget(int width, int height)
 {
-    if (width > 0 && height > 0)
+    if (width <= 0 || height <= 0)
     {
-        const float black[3] = {0.0f, 0.0f, 0.0f};
-        glClearTexImage(pingpongTextures[1], 0, GL_RGB, GL_FLOAT, black);
+        return;
     }
+    // Through its framebuffer, all of it: the scissor and the colour mask would limit the clear.
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
+    GLboolean scissorTest = glIsEnabled(GL_SCISSOR_TEST);
+    GLboolean colourMask[4];
+    glGetBooleanv(GL_COLOR_WRITEMASK, colourMask);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, pingpongFramebuffers[1]);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    glClearBufferfv(GL_COLOR, 0, black);
+    glColorMask(colourMask[0], colourMask[1], colourMask[2], colourMask[3]);
+    if (scissorTest)
+    {
+        glEnable(GL_SCISSOR_TEST);
+    }
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
 }
 
 static void createPingpongBuffers(int width, int height)
@@ -378,9 +397,7 @@ static void blurPass(GLuint blurProgram, GLuint framebuffer, GLuint source, bool
 GLuint runBlurPasses(GLuint blurProgram, const ScreenBox* boxes, int boxCount)
 {
     // Wire frame draws only the quads' edges, which are drawn in full as they always were.
-    GLint polygonMode[2] = {GL_FILL, GL_FILL};
-    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
-    if (!postSavings.blurBoxes || polygonMode[0] == GL_LINE)
+    if (!postSavings.blurBoxes || isWireFrame())
     {
         return runBlurPasses(blurProgram);
     }
@@ -475,28 +492,22 @@ void beginWindowPass(int width, int height, bool clear)
     }
 }
 
-// The composite's size and input units for one program; the units never change, the size with the
-// window. A program without some of the inputs ignores them.
+// The composite's size and input units for one program, which it selects; the units never change,
+// the size with the window. A program without some of the inputs ignores them.
 static void setCompositeInputs(GLuint program, int width, int height)
 {
-    glProgramUniform1f(program, glGetUniformLocation(program, "width"), static_cast<float>(width));
-    glProgramUniform1f(program, glGetUniformLocation(program, "height"), static_cast<float>(height));
-    glProgramUniform1i(program, glGetUniformLocation(program, "fboTexture"), 1);
-    glProgramUniform1i(program, glGetUniformLocation(program, "fboDepthTexture"), 2);
-    glProgramUniform1i(program, glGetUniformLocation(program, "fboTexture2"), 3);
-    glProgramUniform1i(program, glGetUniformLocation(program, "bloomBlur"), 4);
+    glUseProgram(program);
+    glUniform1f(glGetUniformLocation(program, "width"), static_cast<float>(width));
+    glUniform1f(glGetUniformLocation(program, "height"), static_cast<float>(height));
+    glUniform1i(glGetUniformLocation(program, "fboTexture"), 1);
+    glUniform1i(glGetUniformLocation(program, "fboDepthTexture"), 2);
+    glUniform1i(glGetUniformLocation(program, "fboTexture2"), 3);
+    glUniform1i(glGetUniformLocation(program, "bloomBlur"), 4);
 }
 
 void setUpComposite(int width, int height, GLuint bloomTexture)
 {
     glViewport(0, 0, width, height);
-    glUseProgram(postProgram);
-    glUniform1f(glGetUniformLocation(postProgram, "width"), static_cast<float>(width));
-    glUniform1f(glGetUniformLocation(postProgram, "height"), static_cast<float>(height));
-    glUniform1i(fboTextureLocation, 1);
-    glUniform1i(fboDepthTextureLocation, 2);
-    glUniform1i(fboTexture2Location, 3);
-    glUniform1i(bloomBlurLocation, 4);
     for (GLuint program : {stillPostProgram, turningPostProgram})
     {
         if (program != 0)
@@ -504,6 +515,13 @@ void setUpComposite(int width, int height, GLuint bloomTexture)
             setCompositeInputs(program, width, height);
         }
     }
+    glUseProgram(postProgram);
+    glUniform1f(glGetUniformLocation(postProgram, "width"), static_cast<float>(width));
+    glUniform1f(glGetUniformLocation(postProgram, "height"), static_cast<float>(height));
+    glUniform1i(fboTextureLocation, 1);
+    glUniform1i(fboDepthTextureLocation, 2);
+    glUniform1i(fboTexture2Location, 3);
+    glUniform1i(bloomBlurLocation, 4);
 
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, sceneColorTexture);

@@ -1,12 +1,15 @@
 #include "render/shader.h"
 
+#include "render/console_wait.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-// Reads a GLSL file as the driver gets it: a line feed before every line, none at the end, so a file
-// with or without a final line feed gives the same text. Returns false when the file cannot be opened.
+// Reads a GLSL file as the driver gets it: every line ended by one line feed, so a file with or
+// without a final line feed gives the same text, and the #version line stays the very first (WebGL
+// refuses anything before it). Returns false when the file cannot be opened.
 static bool readShaderSource(const char* path, std::string& source)
 {
     FILE* file = fopen(path, "r");
@@ -35,7 +38,7 @@ static bool readShaderSource(const char* path, std::string& source)
             {
                 line.pop_back();
             }
-            source += "\n" + line;
+            source += line + "\n";
             line.clear();
             lineOpen = false;
         }
@@ -46,10 +49,23 @@ static bool readShaderSource(const char* path, std::string& source)
         {
             line.pop_back();
         }
-        source += "\n" + line;
+        source += line + "\n";
     }
     fclose(file);
     return true;
+}
+
+// The source as this platform's GL takes it: a shader that starts with the version line the game's
+// shaders are written with gets the platform's header in its place (on the desktop, that same line).
+// The shader files a browser gets are derived at build time and start with their own.
+static std::string forThisGl(const char* source)
+{
+    static const std::string written = "#version 440 core";
+    if (strncmp(source, written.c_str(), written.size()) != 0)
+    {
+        return source;
+    }
+    return shaderVersionHeader + std::string(source + written.size());
 }
 
 // Prints the driver's compile log (errors and warnings alike) when it has one.
@@ -61,14 +77,19 @@ static void printShaderLog(GLuint shader)
     {
         std::vector<char> log(static_cast<size_t>(logLength) + 1, '\0');
         glGetShaderInfoLog(shader, logLength, nullptr, log.data());
-        printf("%s\n", log.data());
+        // WebGL counts the end of an empty log as its length.
+        if (log[0] != '\0')
+        {
+            printf("%s\n", log.data());
+        }
     }
 }
 
 static void compileShader(GLuint shader, const char* path, const std::string& source)
 {
     printf("Compiling shader: %s\n", path);
-    const char* text = source.c_str();
+    std::string platformSource = forThisGl(source.c_str());
+    const char* text = platformSource.c_str();
     glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
     // The status is queried for completeness; the log on the console is the only diagnosis.
@@ -80,9 +101,10 @@ static void compileShader(GLuint shader, const char* path, const std::string& so
 // Tells the user which file is missing and holds the console open until a key is typed.
 static GLuint refuseMissingFile(const char* path, GLuint vertexShader, GLuint fragmentShader)
 {
-    printf("Not possible to open %s. Right directory?", path);
+    std::string message = "Not possible to open " + std::string(path) + ". Right directory?";
+    printf("%s", message.c_str());
     fflush(stdout);
-    getchar();
+    waitForReader(message.c_str());
     glDeleteShader(vertexShader);
     glDeleteShader(fragmentShader);
     return 0;
@@ -121,7 +143,10 @@ GLuint loadShaders(const char* vertexFilePath, const char* fragmentFilePath)
     {
         std::vector<char> log(static_cast<size_t>(logLength) + 1, '\0');
         glGetProgramInfoLog(program, logLength, nullptr, log.data());
-        printf("%s\n", log.data());
+        if (log[0] != '\0')
+        {
+            printf("%s\n", log.data());
+        }
     }
 
     // The linked program keeps its own copy of the code; the shader objects are no longer needed.
@@ -137,7 +162,9 @@ GLuint loadShaders(const char* vertexFilePath, const char* fragmentFilePath)
 static GLuint compileQuietly(GLenum type, const char* source, std::string& firstLogLine)
 {
     GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
+    std::string platformSource = forThisGl(source);
+    const char* text = platformSource.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
     GLint status = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &status);

@@ -188,6 +188,16 @@ bool isFinite(glm::vec3 v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
+
+// Plays, pauses or stops each of the sources in turn. The lists OpenAL takes for this (alSourcePlayv
+// and the like) fail in the browser's OpenAL, which reads each name in them as a source.
+void eachSource(void (*change)(ALuint), const ALuint* sources, int count)
+{
+    for (int i = 0; i < count; ++i)
+    {
+        change(sources[i]);
+    }
+}
 } // namespace
 
 bool startSound(const char* folder)
@@ -348,14 +358,14 @@ void setSoundPaused(bool paused)
         }
         if (sound.pausedCount > 0)
         {
-            alSourcePausev(sound.pausedCount, sound.pausedVoices);
+            eachSource(alSourcePause, sound.pausedVoices, sound.pausedCount);
         }
     }
     else
     {
         if (sound.pausedCount > 0)
         {
-            alSourcePlayv(sound.pausedCount, sound.pausedVoices);
+            eachSource(alSourcePlay, sound.pausedVoices, sound.pausedCount);
         }
         sound.pausedCount = 0;
         for (int i = 0; i < sound.heldCount; ++i)
@@ -374,7 +384,7 @@ void silenceSounds()
     sound.humOn = false;
     if (sound.context != nullptr)
     {
-        alSourceStopv(voiceCount, sound.voices);
+        eachSource(alSourceStop, sound.voices, voiceCount);
     }
     updateHum();
 }
@@ -388,7 +398,7 @@ void stopSound()
 {
     if (sound.context != nullptr)
     {
-        alSourceStopv(voiceCount, sound.voices);
+        eachSource(alSourceStop, sound.voices, voiceCount);
         alSourceStop(sound.humSource);
         alDeleteSources(voiceCount, sound.voices);
         alDeleteSources(1, &sound.humSource);

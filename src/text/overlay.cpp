@@ -2,6 +2,7 @@
 
 #include "render/gl.h"
 #include "render/shader.h"
+#include "render/wire_frame.h"
 #include "text/font_atlas.h"
 
 #include <cmath>
@@ -157,7 +158,7 @@ void createAtlasTexture()
     std::vector<uint8_t>().swap(atlas.image);
 }
 
-// The one vertex array and buffer, sized for a full batch once.
+// The one vertex array and buffer; each frame's batch gets storage of its own size (drawOverlay).
 void createVertexArray()
 {
     GLint previousVertexArray = 0;
@@ -166,7 +167,6 @@ void createVertexArray()
     glBindVertexArray(overlayVertexArray);
     glGenBuffers(1, &overlayVertexBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, overlayVertexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, sizeof(vertices), nullptr, GL_STREAM_DRAW);
     GLsizei stride = sizeof(OverlayVertex);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, stride,
@@ -266,9 +266,14 @@ bool createText(const char* fontPath)
         return false;
     }
     targetSizeLocation = glGetUniformLocation(overlayProgram, "targetSize");
-    glProgramUniform1i(overlayProgram, glGetUniformLocation(overlayProgram, "atlas"), atlasUnitIndex);
-    glProgramUniform2f(overlayProgram, glGetUniformLocation(overlayProgram, "atlasSize"),
-                       static_cast<float>(atlasWidth), static_cast<float>(atlasHeight));
+    // The atlas's unit and size never change; whatever program the caller had selected stays selected.
+    GLint previousProgram = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &previousProgram);
+    glUseProgram(overlayProgram);
+    glUniform1i(glGetUniformLocation(overlayProgram, "atlas"), atlasUnitIndex);
+    glUniform2f(glGetUniformLocation(overlayProgram, "atlasSize"), static_cast<float>(atlasWidth),
+                static_cast<float>(atlasHeight));
+    glUseProgram(static_cast<GLuint>(previousProgram));
     return fontBuilt;
 }
 
@@ -428,7 +433,7 @@ void drawOverlay()
     // What the frame loop set and expects back: blending follows the transparency key, wire frame
     // the F3 key, and the scene pass needs its depth test.
     GLint viewport[4];
-    GLint polygonMode[2];
+    bool wireFrame = isWireFrame();
     GLint blendSource = GL_ONE;
     GLint blendDestination = GL_ZERO;
     GLint blendSourceAlpha = GL_ONE;
@@ -437,7 +442,6 @@ void drawOverlay()
     GLint vertexArray = 0;
     GLint activeUnit = GL_TEXTURE0;
     glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
     glGetIntegerv(GL_BLEND_SRC_RGB, &blendSource);
     glGetIntegerv(GL_BLEND_DST_RGB, &blendDestination);
     glGetIntegerv(GL_BLEND_SRC_ALPHA, &blendSourceAlpha);
@@ -453,7 +457,7 @@ void drawOverlay()
     // Filled even in wire-frame mode; straight alpha over the picture, keeping the target's alpha
     // as coverage; on top of everything.
     glViewport(0, 0, targetWidth, targetHeight);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    setWireFrame(false);
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_DEPTH_TEST);
@@ -466,17 +470,17 @@ void drawOverlay()
     glBindTexture(GL_TEXTURE_2D, atlasTexture);
     glBindVertexArray(overlayVertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, overlayVertexBuffer);
-    // The last frame's vertices may still be read: let the driver hand over fresh storage.
-    glInvalidateBufferData(overlayVertexBuffer);
+    // The last frame's vertices may still be read: new storage, just large enough for this frame's,
+    // lets the driver go on reading the old.
     GLsizei vertexCount = quadCount * verticesPerQuad;
-    glBufferSubData(GL_ARRAY_BUFFER, 0, vertexCount * static_cast<GLsizeiptr>(sizeof(OverlayVertex)),
-                    vertices);
+    glBufferData(GL_ARRAY_BUFFER, vertexCount * static_cast<GLsizeiptr>(sizeof(OverlayVertex)), vertices,
+                 GL_STREAM_DRAW);
     glDrawArrays(GL_TRIANGLES, 0, vertexCount);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     quadCount = 0;
 
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-    glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(polygonMode[0]));
+    setWireFrame(wireFrame);
     glBlendFuncSeparate(static_cast<GLenum>(blendSource), static_cast<GLenum>(blendDestination),
                         static_cast<GLenum>(blendSourceAlpha), static_cast<GLenum>(blendDestinationAlpha));
     setEnabled(GL_BLEND, blend);

@@ -1,6 +1,7 @@
 #include "loop_fixture.h"
 
 #include "app/frame_loop.h"
+#include "app/page_loop.h"
 #include "app/startup.h"
 #include "game/aim.h"
 #include "game/events.h"
@@ -175,6 +176,63 @@ TEST_F(FrameLoop, EscapeAndClosingEndTheGameAfterTheFrameIsPresented)
     input.closeRequested = true;
     EXPECT_EQ(frame(0.01), FrameEnd::quit);
     EXPECT_EQ(input.presented, 2);
+}
+
+// A web page runs the same frames, one per browser frame, but never waits and never ends.
+TEST_F(FrameLoop, InAPageTheOutcomeStaysUpUntilThePlayerPlaysAgain)
+{
+    PageLoop page;
+    auto pageFrame = [&](double seconds)
+    {
+        input.time += seconds;
+        PageRequest request = PageRequest::none;
+        said = captureStdout([&] { request = runPageFrame(loop, page); });
+        return request;
+    };
+    EXPECT_EQ(pageFrame(0.01), PageRequest::none);
+    EXPECT_EQ(input.presented, 1);
+
+    // Escape cannot end a page: it lets the pointer go, and the game plays on until then.
+    input.hold(GLFW_KEY_ESCAPE);
+    EXPECT_EQ(pageFrame(0.01), PageRequest::releasePointer);
+    input.release(GLFW_KEY_ESCAPE);
+    EXPECT_EQ(page.state, PageState::playing);
+
+    // R tapped during play is long gone when the game ends.
+    input.tap(GLFW_KEY_R);
+    EXPECT_EQ(pageFrame(0.01), PageRequest::none);
+    input.tap(GLFW_KEY_R);
+    gameWon = true;
+    EXPECT_EQ(pageFrame(0.01), PageRequest::keepFiles) << "the records were written";
+    EXPECT_EQ(said, "CONGRATULATIONS, YOU WON!\n");
+    EXPECT_EQ(page.state, PageState::outcome);
+    int presented = input.presented;
+
+    // A minute later the outcome's picture is still up: nothing drawn over it, no end, no sleep.
+    for (int i = 0; i < 600; i++)
+    {
+        ASSERT_EQ(pageFrame(0.1), PageRequest::none);
+        ASSERT_EQ(page.state, PageState::outcome);
+    }
+    EXPECT_EQ(input.presented, presented);
+    EXPECT_EQ(said, "");
+
+    // R plays again: a new game, whose frames run and are shown.
+    input.tap(GLFW_KEY_R);
+    EXPECT_EQ(pageFrame(0.1), PageRequest::none);
+    EXPECT_EQ(said, "New game\n");
+    EXPECT_EQ(page.state, PageState::playing);
+    EXPECT_FALSE(isGameWon());
+    EXPECT_EQ(pageFrame(0.01), PageRequest::none);
+    EXPECT_EQ(input.presented, presented + 1);
+
+    // After the next outcome the pause action (the gamepad's Start) plays again too.
+    earthDestroyed = true;
+    EXPECT_EQ(pageFrame(0.01), PageRequest::keepFiles);
+    EXPECT_EQ(said, "GAME OVER: EARTH IS NO MORE!!!\n");
+    input.tap(GLFW_KEY_P);
+    pageFrame(0.1);
+    EXPECT_EQ(page.state, PageState::playing);
 }
 
 TEST_F(FrameLoop, APausedGameStandsStillAndNeverSeesThePausedTime)

@@ -1,4 +1,5 @@
 #include "game/player.h"
+#include "input/pointer_cursor.h"
 #include "support/scripted_window.h"
 #include "support/test_support.h"
 
@@ -63,6 +64,42 @@ TEST_F(PlayerInput, MouseRightTurnsRightAndMouseUpLooksUp)
     // A still mouse turns nothing.
     player.update(0.016f);
     EXPECT_NEAR(player.verticalAngle, 0.06f, 1e-5f);
+}
+
+// A web page's window: the cursor the look reads is made of the captured pointer's movements.
+class CapturedPointerWindow : public ScriptedWindow
+{
+  public:
+    PointerCursor pointer;
+    glm::dvec2 getCursorPosition() override { return pointer.getPosition(); }
+    void setCursorPosition(glm::dvec2 position) override { pointer.setPosition(position); }
+};
+
+TEST_F(PlayerInput, InAPageTheViewTurnsAsFarAsTheCapturedMouseMoved)
+{
+    CapturedPointerWindow page;
+    Player player{&page, &world, 1280, 720};
+    page.pointer.setCaptured(true);
+    player.update(0.016f);
+
+    // 100 pixels right and 50 up in three reports between two input steps: 0.0006 rad a pixel.
+    page.pointer.move(glm::dvec2(30.0, -20.0));
+    page.pointer.move(glm::dvec2(50.0, -30.0));
+    page.pointer.move(glm::dvec2(20.0, 0.0));
+    player.update(0.016f);
+    EXPECT_NEAR(player.horizontalAngle, 7.08f, 1e-5f) << "turned right";
+    EXPECT_NEAR(player.verticalAngle, 0.03f, 1e-5f) << "looked up";
+
+    // The next step, with no movement, turns no further: the look put the cursor back.
+    player.update(0.016f);
+    EXPECT_NEAR(player.horizontalAngle, 7.08f, 1e-5f);
+
+    // Escape let the pointer go: moving over the page on the way elsewhere turns nothing.
+    page.pointer.setCaptured(false);
+    page.pointer.move(glm::dvec2(300.0, 200.0));
+    player.update(0.016f);
+    EXPECT_NEAR(player.horizontalAngle, 7.08f, 1e-5f);
+    EXPECT_NEAR(player.verticalAngle, 0.03f, 1e-5f);
 }
 
 TEST_F(PlayerInput, WASDMoveTheShipByOneStepPerInputStep)

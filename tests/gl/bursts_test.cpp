@@ -239,6 +239,13 @@ TEST_F(Bursts, ManyAtOnceKeepTheNewestAndBlendingIsAsItWas)
     GLboolean depthWrites = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     EXPECT_TRUE(depthWrites);
+    // The second output was left out of the draw buffers only for the draw.
+    GLint drawBuffers[3] = {};
+    for (int i = 0; i < 3; i++)
+    {
+        glGetIntegerv(GL_DRAW_BUFFER0 + i, &drawBuffers[i]);
+        EXPECT_EQ(drawBuffers[i], GL_COLOR_ATTACHMENT0 + i) << "draw buffer " << i;
+    }
     glDisable(GL_BLEND);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

@@ -1,3 +1,4 @@
+#include "render/console_wait.h"
 #include "render/shader.h"
 #include "support/test_support.h"
 
@@ -78,7 +79,7 @@ class ShaderLoading : public GlSuite
 
 TEST_F(ShaderLoading, VersionOnTheFirstLineCompilesAndLinksQuietly)
 {
-    // The assembled source starts with a line feed; the version directive must still be accepted.
+    // The version directive stays the source's very first line, as WebGL demands.
     GLuint program = load(vertexSource, fragmentSource);
     ASSERT_NE(program, 0u);
     EXPECT_EQ(linkStatus(program), GL_TRUE) << output;
@@ -108,6 +109,7 @@ TEST_F(ShaderLoading, CompileErrorPrintsTheLogUnderItsFileAndStillReturnsAProgra
     // The driver's log sits between this file's "Compiling" line and the fragment shader's.
     std::string log = textAfter("Compiling shader: " + vertexPath);
     EXPECT_NE(log.find("undeclaredThing"), std::string::npos) << output;
+    EXPECT_EQ(log.find("0:2("), 0u) << "the driver counts the lines as the file does: " << log;
     EXPECT_EQ(textAfter("Compiling shader: " + fragmentPath), "") << "the good shader prints no log";
 }
 
@@ -136,6 +138,14 @@ TEST_F(ShaderLoading, MissingFileGivesOneMessageAndNoProgram)
     program = loadPaths(dir + "/vertex.glsl", dir + "/gone.glsl");
     EXPECT_EQ(program, 0u);
     EXPECT_EQ(output, "Not possible to open " + dir + "/gone.glsl. Right directory?");
+
+    // Where the console cannot wait for a key (a web page), the same words are shown instead.
+    static std::string shown;
+    setReaderWait([](const char* message) { shown = message; });
+    program = loadPaths(dir + "/vertex.glsl", dir + "/gone.glsl");
+    setReaderWait(nullptr);
+    EXPECT_EQ(program, 0u);
+    EXPECT_EQ(shown, "Not possible to open " + dir + "/gone.glsl. Right directory?");
 }
 
 TEST_F(ShaderLoading, AVariantIsBuiltQuietlyWithItsDefineAndRefusedInOneLine)

@@ -1,4 +1,5 @@
 #include "render/gl.h"
+#include "render/wire_frame.h"
 #include "support/test_support.h"
 #include "text/text.h"
 
@@ -363,7 +364,7 @@ TEST_F(TextOverlay, FrameStateComesBackAsItWas)
 
     // A wire-frame frame without transparency, its depth buffer at the near plane so anything
     // depth-tested fails, and another pass's viewport, vertex array and texture unit.
-    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    setWireFrame(true);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     glClearDepth(0.0);
@@ -387,6 +388,7 @@ TEST_F(TextOverlay, FrameStateComesBackAsItWas)
         glGetIntegerv(name, values);
         return glm::ivec4(values[0], values[1], values[2], values[3]);
     };
+    EXPECT_TRUE(isWireFrame());
     EXPECT_EQ(get(GL_POLYGON_MODE).x, GL_LINE);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
@@ -395,7 +397,7 @@ TEST_F(TextOverlay, FrameStateComesBackAsItWas)
     EXPECT_EQ(get(GL_ACTIVE_TEXTURE).x, GL_TEXTURE2);
 
     // Transparency on with an additive blend and no depth test: all three come back so.
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    setWireFrame(false);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glDisable(GL_DEPTH_TEST);

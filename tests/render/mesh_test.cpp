@@ -1,3 +1,4 @@
+#include "render/console_wait.h"
 #include "render/mesh.h"
 #include "support/test_support.h"
 
@@ -87,11 +88,22 @@ TEST_F(MeshLoading, QuadsGiveTheirFirstThreeCorners)
     EXPECT_EQ(vertices[indices[2]], glm::vec3(1, 1, 0));
 }
 
+// What a platform that cannot wait for a key (a web page) was asked to show instead.
+static std::string shownInstead;
+
 TEST_F(MeshLoading, MissingFilePrintsTheImporterErrorAndLeavesArraysEmpty)
 {
     EXPECT_FALSE(loadPath(dir + "/nowhere.obj"));
     EXPECT_NE(errors.find("nowhere.obj"), std::string::npos) << errors;
     EXPECT_TRUE(indices.empty() && vertices.empty() && uvs.empty() && normals.empty());
+
+    // Where the console cannot wait, the same words are shown instead: the file and what is wrong.
+    setReaderWait([](const char* message) { shownInstead = message; });
+    EXPECT_FALSE(loadPath(dir + "/nowhere.obj"));
+    EXPECT_FALSE(load("empty.obj", "# a model file without a single mesh in it\n"));
+    setReaderWait(nullptr);
+    EXPECT_EQ(shownInstead, "Cannot use model " + dir + "/empty.obj: it holds no mesh");
+    EXPECT_EQ(errors, shownInstead + "\n");
 }
 
 TEST_F(MeshLoading, MeshesTheDrawCannotUseAreRefusedWithOneLine)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The test command's closing line and exit status: a skipped test never counts as passed, a failing
-# or missing test executable counts as failed, and the dependency check and the reliability run
-# count one each. The real tools/test.sh runs on a scratch project whose suite gives each kind of
-# result; the install, dependency and reliability steps are stand-ins that pass or fail on request.
+# or missing test executable counts as failed, and the page's build, the dependency check and the
+# reliability run count one each. The real tools/test.sh runs on a scratch project whose suite gives
+# each kind of result; the install, page, dependency and reliability steps are stand-ins that pass or
+# fail on request.
 set -euo pipefail
 source_root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d /tmp/velmora-closing-line.XXXXXX)
@@ -11,6 +12,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/tools"
 cp "$source_root/tools/test.sh" "$work/tools/test.sh"
 printf '#!/bin/sh\nexit 0\n' >"$work/tools/install-deps.sh"
+printf '#!/bin/sh\nexit ${WEB_STATUS:-0}\n' >"$work/tools/web.sh"
 printf '#!/bin/sh\nexit ${DEPS_STATUS:-0}\n' >"$work/tools/check-deps.sh"
 printf '#!/bin/sh\nexit ${RELIABILITY_STATUS:-0}\n' >"$work/tools/reliability.sh"
 chmod +x "$work"/tools/*.sh
@@ -52,24 +54,25 @@ expect()
     fi
 }
 
-# One of each: only 'passes' and the two stand-in steps pass; the skip is named as failed.
+# One of each: only 'passes' and the three stand-in steps pass; the skip is named as failed.
 suite passes skips fails missing
-expect "3 passed, 3 failed" 1
+expect "4 passed, 3 failed" 1
 
 # A green suite with one skip still fails the run.
 suite passes skips
-expect "3 passed, 1 failed" 1
+expect "4 passed, 1 failed" 1
 
-# The dependency check and the reliability run count one each.
+# The page's build, the dependency check and the reliability run count one each.
 suite passes
-expect "3 passed, 0 failed" 0
-expect "2 passed, 1 failed" 1 DEPS_STATUS=1
-expect "1 passed, 2 failed" 1 DEPS_STATUS=1 RELIABILITY_STATUS=1
+expect "4 passed, 0 failed" 0
+expect "3 passed, 1 failed" 1 WEB_STATUS=1
+expect "3 passed, 1 failed" 1 DEPS_STATUS=1
+expect "1 passed, 3 failed" 1 WEB_STATUS=1 DEPS_STATUS=1 RELIABILITY_STATUS=1
 
 # A skip that is listed as allowed is shown apart, neither passed nor failed.
 sed -i 's/^allowed_skips=()$/allowed_skips=(skips)/' "$work/tools/test.sh"
 suite passes skips
-expect "3 passed, 0 failed, 1 skipped" 0
+expect "4 passed, 0 failed, 1 skipped" 0
 
 [ "$failures" -eq 0 ] || exit 1
 echo "PASS"

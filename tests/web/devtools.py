@@ -154,18 +154,17 @@ class Browser:
         with self._lock:
             return [event for event in self._events if session is None or event.get("sessionId") == session]
 
-    def open(self, url, timeout=30.0):
-        """A new page (tab) with the console and page events on, at url once it has loaded."""
+    def open(self, url, timeout=30.0, before_load=None):
+        """A new page (tab) with the console and page events on, at url once it has loaded.
+        before_load is JavaScript run in every document of the tab before its own scripts."""
         target = self.send("Target.createTarget", {"url": "about:blank"})["targetId"]
         session = self.send("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
         page = Page(self, session, target)
         self.send("Page.enable", session=session)
         self.send("Runtime.enable", session=session)
-        # The page gets exactly the size asked for: a headless window's own size also counts the
-        # browser's frame, and has a smallest width.
-        self.send("Emulation.setDeviceMetricsOverride", {"width": self.width, "height": self.height,
-                                                         "deviceScaleFactor": 1, "mobile": False},
-                  session=session)
+        if before_load:
+            self.send("Page.addScriptToEvaluateOnNewDocument", {"source": before_load}, session=session)
+        page.resize(self.width, self.height)
         page.navigate(url, timeout)
         return page
 
@@ -232,6 +231,12 @@ class Page:
 
     def send(self, method, params=None, timeout=30.0):
         return self.browser.send(method, params, session=self.session, timeout=timeout)
+
+    def resize(self, width, height):
+        """Gives the page exactly this size in CSS pixels (a headless window's own size also counts
+        the browser's frame, and has a smallest width)."""
+        self.send("Emulation.setDeviceMetricsOverride", {"width": width, "height": height,
+                                                         "deviceScaleFactor": 1, "mobile": False})
 
     def navigate(self, url, timeout=30.0):
         """Loads url (a reload when it is the same) and waits for its load event."""

@@ -19,23 +19,10 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import Checks  # noqa: E402
 from devtools import Browser, DevToolsError, Server, decode_png  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-
-
-class Checks:
-    def __init__(self):
-        self.passed = 0
-        self.failed = 0
-
-    def check(self, ok, what, detail=""):
-        if ok:
-            self.passed += 1
-            print(f"ok      {what}")
-        else:
-            self.failed += 1
-            print(f"FAILED  {what}{': ' + detail if detail else ''}")
 
 
 def read_lines(path):
@@ -129,7 +116,7 @@ def main(arguments):
         checks.check(False, "the browser answered", str(error))
     finally:
         shutil.rmtree(site, ignore_errors=True)
-    print(f"{checks.passed} passed, {checks.failed} failed")
+    print(checks.closing_line())
     return 0 if checks.failed == 0 else 1
 
 

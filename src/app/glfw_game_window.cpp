@@ -103,12 +103,23 @@ GamepadState GlfwGameWindow::getGamepad()
     return knownGamepad;
 }
 
+// The cursor is read first and the window's place after it: a window manager may move the window
+// while the two are asked (as it restores a minimized window, say). A move before the cursor is read
+// shows in both; a move between them shows as a new place, and a new place is no turn. Read the other
+// way round, a cursor read against a place already old would count the move as a turn.
+void GlfwGameWindow::askWhereCursorAndWindowAre()
+{
+    glfwGetCursorPos(window, &knownCursor.x, &knownCursor.y);
+    glfwGetWindowPos(window, &knownPosition.x, &knownPosition.y);
+    cursorKnown = true;
+    positionKnown = true;
+}
+
 glm::dvec2 GlfwGameWindow::getCursorPosition()
 {
     if (!cursorKnown)
     {
-        glfwGetCursorPos(window, &knownCursor.x, &knownCursor.y);
-        cursorKnown = true;
+        askWhereCursorAndWindowAre();
     }
     return knownCursor;
 }
@@ -130,11 +141,9 @@ void GlfwGameWindow::setCursorPosition(glm::dvec2 position)
 
 glm::ivec2 GlfwGameWindow::getWindowPosition()
 {
-    // Asked live, as the cursor is, so the two readings of one poll agree on where the window is.
     if (!positionKnown)
     {
-        glfwGetWindowPos(window, &knownPosition.x, &knownPosition.y);
-        positionKnown = true;
+        askWhereCursorAndWindowAre();
     }
     return knownPosition;
 }

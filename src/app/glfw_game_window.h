@@ -34,6 +34,7 @@ class GlfwGameWindow : public GameWindow
     static void onIconify(GLFWwindow* window, int iconified);
     static void onFramebufferSize(GLFWwindow* window, int width, int height);
     static void onWindowSize(GLFWwindow* window, int width, int height);
+    void askWhereCursorAndWindowAre();
 
     static const int keyCount = 349; // GLFW_KEY_LAST + 1
     GLFWwindow* window;
